@@ -92,8 +92,10 @@ float readDecimal(QStringView t)
     }
     if (!anyDigit) return 0.0f;
 
-    double d = 0;
-    const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), d);
+    // Straight to float: going through double first would round twice and could miss the
+    // nearest float.
+    float f = 0;
+    const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), f);
     (void)ptr;
     const bool negative = s.front() == '-';
     if (ec == std::errc::result_out_of_range) {
@@ -102,9 +104,7 @@ float readDecimal(QStringView t)
         return negative ? -0.0f : 0.0f;
     }
     if (ec != std::errc()) return 0.0f;
-    if (d > double(std::numeric_limits<float>::max())) return std::numeric_limits<float>::infinity();
-    if (d < -double(std::numeric_limits<float>::max())) return -std::numeric_limits<float>::infinity();
-    return float(d);
+    return f;
 }
 
 QString writeInt(qint64 value) { return QString::number(value); }
