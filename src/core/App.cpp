@@ -1,1 +1,416 @@
-// stub
+#include "App.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include "ConnectionDialog.h"
+#include "FormWindow.h"
+#include "ImageView.h"
+#include "MainWindow.h"
+#include "Numbers.h"
+#include "SettingCommands.h"
+
+namespace {
+
+constexpr int kPollPeriodMs = 100;
+constexpr int kSerialPollMs = 20;
+constexpr int kLinkAliveLimit = 30;
+constexpr int kKeepAliveAfter = 20;
+constexpr qsizetype kMaxBlock = 255;
+const char* const kBanner = "V1.70 8-11-24";
+const char* const kIconFiles[] = {"OK_04w.png", "Action-cancel-icon.png"};
+
+/// What Return does in the focused control.
+struct Commit {
+    int control;
+    const char* setting;  ///< nullptr: send the command entry's text as typed
+};
+constexpr Commit kCommits[] = {
+    {0, nullptr},          {15, "DX"},           {16, "DY"},          {17, "OFFSET"},
+    {32, "OFFSET"},        {23, "GPSOBJ"},       {25, "GPSOBJ"},      {26, "GPSOBJ"},
+    {22, "ORG"},           {24, "ORG"},          {27, "ORG"},         {18, "DISTMIN"},
+    {19, "FAN"},           {20, "HEAT"},         {193, "NET IP"},     {195, "NET SUBMASK"},
+    {197, "NET GATEWAY"},  {205, "AUDIO VOL"},   {211, "AUDIO TONE"}, {224, "NAME"},
+};
+
+/// Clicks that name a setting, and whether they need an open link.
+struct Click {
+    int control;
+    const char* setting;
+    bool needsLink;
+};
+constexpr Click kClicks[] = {
+    {29, "MAVLINK", true},       {47, "GCS", true},           {120, "MAV STATINIT", false},
+    {207, "AUDIO BEEP", false},  {208, "AUDIO CLICK", false}, {52, "CALIBRX", false},
+    {53, "CALIBRY", false},
+};
+
+}  // namespace
+
+App::App(AppOptions options) : m_options(std::move(options))
+{
+    m_timers = new TimerBank([this](int n) { dispatch({UiEvent::Kind::Timer, mainwindow::kWindow, n}); }, this);
+    connect(&m_link, &DeviceLink::networkActivity, this, [this] { dispatch({UiEvent::Kind::Data, -1, 0}); });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { focusChanged(now); });
+}
+
+App::~App()
+{
+    m_timers->remove(TimerBank::kSerialPoll);
+    m_timers->remove(TimerBank::kPolling);
+    m_timers->remove(TimerBank::kOneShotReads);
+    m_timers->remove(TimerBank::kLinkIndicator);
+    m_link.closeSerial();
+    m_link.closeNetwork();
+    for (int w = Controls::kMaxWindow - 1; w >= 0; --w) {
+        QWidget* window = m_controls.window(w);
+        m_controls.removeWindow(w);
+        if (w == mainwindow::kWindow) delete window;
+    }
+}
+
+void App::prepareResourceDirectory()
+{
+    QString dir = m_options.resourceDirectory;
+    if (dir.isEmpty()) dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    dir = QDir::cleanPath(QDir(dir).absolutePath());
+    QDir().mkpath(dir);
+    if (!dir.endsWith(u'/')) dir += u'/';
+    m_state.resourceDirectory = dir;
+    // A fresh installation gets the bundled icons; the operator's own files are never replaced.
+    for (const char* name : kIconFiles) {
+        const QString target = dir + QLatin1String(name);
+        if (!QFile::exists(target) && QFile::copy(QStringLiteral(":/") + QLatin1String(name), target))
+            QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    }
+}
+
+void App::start()
+{
+    prepareResourceDirectory();
+    const QString& dir = m_state.resourceDirectory;
+    m_linkAliveImage.load(dir + QLatin1String(kIconFiles[0]));
+    m_linkLostImage.load(dir + QLatin1String(kIconFiles[1]));
+    m_aboutImage.load(QStringLiteral(":/about.png"));
+    m_initialIndicatorImage.load(dir + QLatin1String(kIconFiles[1]));
+
+    const EventSink sink = [this](const UiEvent& e) { dispatch(e); };
+    m_mainWindow = mainwindow::open(m_controls, sink);
+    m_mainWindow->centre();
+    m_boxes.setParent(m_mainWindow);
+    m_console = std::make_unique<Console>(static_cast<QListWidget*>(m_controls.widget(mainwindow::kConsole)));
+    m_controls.setImage(mainwindow::kLinkIndicator, &m_initialIndicatorImage);
+    m_dialog = std::make_unique<ConnectionDialog>(m_controls, m_link, m_boxes, *m_timers,
+                                                  m_state.resourceDirectory, sink);
+    m_replies = std::make_unique<ReplyHandler>(ReplyContext{
+        m_tracker, m_controls, m_poller, m_ports, m_state.lastFocusedGadget, [this] { drawGauges(); }, {}, {}});
+    m_mainWindow->show();
+
+    m_timers->add(TimerBank::kPolling, kPollPeriodMs);
+    m_timers->add(TimerBank::kLinkIndicator, kPollPeriodMs);
+    m_console->append(QString::fromLatin1(kBanner));
+    drawGauges();
+    m_dialog->open(m_mainWindow);
+
+    if (m_options.connect) {
+        switch (*m_options.connect) {
+        case LinkKind::Serial:
+            dispatch({UiEvent::Kind::Control, ConnectionDialog::kWindow, ConnectionDialog::kComButton});
+            break;
+        case LinkKind::Udp:
+            dispatch({UiEvent::Kind::Control, ConnectionDialog::kWindow, ConnectionDialog::kUdpButton});
+            break;
+        case LinkKind::Tcp:
+            dispatch({UiEvent::Kind::Control, ConnectionDialog::kWindow, ConnectionDialog::kTcpButton});
+            break;
+        case LinkKind::None:
+            break;
+        }
+    }
+}
+
+void App::dispatch(const UiEvent& e)
+{
+    if (m_inHandler) return;
+    m_inHandler = true;
+    const bool dataArrived = m_link.hasNetworkConnection() && m_link.networkDataPending();
+
+    switch (e.kind) {
+    case UiEvent::Kind::Menu:
+        if (e.number == kMenuReturn || e.number == kMenuGridReturn) commitReturn();
+        break;
+    case UiEvent::Kind::Control:
+        trackFocus();
+        if (e.number > 0) controlEvent(e.number);
+        break;
+    case UiEvent::Kind::Timer:
+        timerTick(e.number);
+        break;
+    case UiEvent::Kind::Close:
+        if (e.window > 0) m_controls.destroyWindow(e.window);
+        break;
+    case UiEvent::Kind::Data:
+        break;
+    }
+    if (dataArrived && m_link.hasNetworkConnection()) networkReceive();
+
+    if (e.window == mainwindow::kWindow) mainWindowEvent(e);
+    else if (e.window == ConnectionDialog::kWindow) m_dialog->handleEvent(e);
+
+    m_inHandler = false;
+    if (e.kind == UiEvent::Kind::Close && e.window == mainwindow::kWindow) {
+        qApp->quit();
+        return;
+    }
+    // One read per turn of the loop: what is still queued is read in a later turn.
+    if (m_link.hasNetworkConnection() && m_link.networkDataPending()) postDataEvent();
+}
+
+void App::postDataEvent()
+{
+    if (m_dataEventPosted) return;
+    m_dataEventPosted = true;
+    QTimer::singleShot(0, this, [this] {
+        m_dataEventPosted = false;
+        dispatch({UiEvent::Kind::Data, -1, 0});
+    });
+}
+
+void App::trackFocus()
+{
+    const int focused = m_controls.focusedControl();
+    if (focused != -1 && focused != m_state.lastFocusedGadget) m_state.lastFocusedGadget = focused;
+}
+
+void App::focusChanged(QWidget* now)
+{
+    // Moving the focus into a field is an operator action on that field.
+    const int control = m_controls.numberOf(now);
+    if (control < 0 || m_controls.kind(control) != ControlKind::Field) return;
+    const QWidget* window = now->window();
+    int windowNumber = -1;
+    for (int w = 0; w < Controls::kMaxWindow; ++w)
+        if (m_controls.window(w) == window) windowNumber = w;
+    dispatch({UiEvent::Kind::Control, windowNumber, control});
+}
+
+void App::commitReturn()
+{
+    if (m_link.kind() == LinkKind::None) return;
+    const int focused = m_controls.focusedControl();
+    for (const Commit& c : kCommits) {
+        if (c.control != focused) continue;
+        if (!c.setting) {
+            sendCommand(m_controls.text(mainwindow::kCommandEntry));
+        } else if (QLatin1String(c.setting) == QLatin1String("ORG")) {
+            if (m_controls.selectedItem(mainwindow::kHomeCombo) == 1) applySetting(u"ORG");
+        } else {
+            applySetting(QString::fromLatin1(c.setting));
+        }
+        return;
+    }
+}
+
+void App::controlEvent(int control)
+{
+    if (control == mainwindow::kHomeCombo) {
+        const int item = m_controls.selectedItem(mainwindow::kHomeCombo);
+        if (item == -1) return;
+        m_state.homeMode = item;
+        if (m_link.kind() != LinkKind::None) applySetting(u"HOME");
+        return;
+    }
+    if (control == 49) {
+        m_state.echoCommands = !m_state.echoCommands;
+        m_controls.setChecked(49, m_state.echoCommands);
+        return;
+    }
+    for (const Click& c : kClicks) {
+        if (c.control != control) continue;
+        if (!c.needsLink || m_link.kind() != LinkKind::None) applySetting(QString::fromLatin1(c.setting));
+        return;
+    }
+}
+
+void App::mainWindowEvent(const UiEvent& e)
+{
+    if (e.kind == UiEvent::Kind::Menu) {
+        if (e.number == mainwindow::Communications) m_dialog->open(m_mainWindow);
+        return;
+    }
+    if (e.kind != UiEvent::Kind::Control) return;
+    switch (e.number) {
+    case mainwindow::kPollingButton:
+        toggleAutoPolling();
+        break;
+    case 42:
+        stepAxis(true, +1);
+        break;
+    case 43:
+        stepAxis(true, -1);
+        break;
+    case 44:
+        stepAxis(false, +1);
+        break;
+    case 45:
+        stepAxis(false, -1);
+        break;
+    default:
+        break;
+    }
+}
+
+void App::timerTick(int timer)
+{
+    switch (timer) {
+    case TimerBank::kSerialPoll:
+        if (m_link.kind() == LinkKind::Serial) serialPoll();
+        break;
+    case TimerBank::kPolling:
+    case TimerBank::kOneShotReads:
+        if (m_link.kind() != LinkKind::None) pollTick();
+        break;
+    case TimerBank::kLinkIndicator:
+        linkIndicatorTick();
+        break;
+    default:
+        break;
+    }
+}
+
+void App::linkIndicatorTick()
+{
+    ++m_state.linkAliveTicks;
+    ++m_state.keepAliveTicks;
+    m_controls.setImage(mainwindow::kLinkIndicator,
+                        m_state.linkAliveTicks <= kLinkAliveLimit ? &m_linkAliveImage : &m_linkLostImage);
+    if (!m_state.autoPollingOff) return;
+    if (m_state.keepAliveTicks > kKeepAliveAfter) {
+        sendCommand(QStringLiteral("IP8"));
+        m_state.keepAliveTicks = 0;
+    } else {
+        ++m_state.keepAliveTicks;
+    }
+}
+
+void App::pollTick()
+{
+    PollContext ctx;
+    ctx.localGpsOpen = m_controls.windowOpen(1);
+    ctx.vehicleOpen = m_controls.windowOpen(2);
+    ctx.mavlinkOpen = m_controls.windowOpen(3);
+    ctx.motorsOpen = m_controls.windowOpen(4);
+    ctx.ethernetOpen = m_controls.windowOpen(6);
+    ctx.trackerNameUnknown = m_controls.text(mainwindow::kNameLabel) == u"???";
+    ctx.calibrationStateX = m_tracker.calibrationStateX;
+    ctx.calibrationStateY = m_tracker.calibrationStateY;
+    ctx.autoPollingOff = m_state.autoPollingOff;
+    ctx.ports = &m_ports;
+
+    const PollAction a = m_poller.tick(ctx);
+    if (a.hideCalibrationY) m_controls.setVisible(56, false);
+    if (a.hideCalibrationX) m_controls.setVisible(55, false);
+    if (a.suspendTimer2) m_timers->remove(TimerBank::kPolling);
+    if (!a.command.isEmpty()) {
+        sendCommand(a.command);
+        m_controls.setText(mainwindow::kCommandEntry, a.shown);
+    }
+    if (a.suspendTimer2 && !m_state.autoPollingOff) m_timers->add(TimerBank::kPolling, kPollPeriodMs);
+    if (a.removeTimer3) m_timers->remove(TimerBank::kOneShotReads);
+    if (a.rotationStep && m_link.kind() == LinkKind::Serial) m_timers->add(TimerBank::kSerialPoll, kSerialPollMs);
+}
+
+void App::sendCommand(const QString& text)
+{
+    m_link.send(text);
+    if (m_state.echoCommands) m_console->append(text);
+}
+
+void App::applySetting(QStringView name)
+{
+    m_timers->remove(TimerBank::kPolling);
+    const SettingCommand cmd = buildSettingCommand(name, m_controls, m_state.homeMode);
+    if (!cmd.command.isEmpty() &&
+        (cmd.warning.isEmpty() || m_boxes.askYesNo(QStringLiteral("Warning"), cmd.warning))) {
+        sendCommand(cmd.command);
+        m_controls.setText(mainwindow::kCommandEntry, cmd.shown);
+    }
+    if (!m_state.autoPollingOff) m_timers->add(TimerBank::kPolling, kPollPeriodMs);
+}
+
+void App::stepAxis(bool xAxis, int step)
+{
+    const float position = xAxis ? m_tracker.azimuthDeg : m_tracker.elevationDeg;
+    const int target = xAxis ? stepAxisTarget(position, step, AppState::kXLimitMin, AppState::kXLimitMax)
+                             : stepAxisTarget(position, step, AppState::kYLimitMin, AppState::kYLimitMax);
+    const QString n = num::writeInt(target);
+    const QString command = (xAxis ? QStringLiteral("DX ") : QStringLiteral("DY ")) + n;
+    sendCommand(command);
+    m_controls.setText(mainwindow::kCommandEntry, command);
+    m_controls.setText(xAxis ? 15 : 16, n);
+}
+
+void App::toggleAutoPolling()
+{
+    if (!m_state.autoPollingOff) {
+        m_timers->remove(TimerBank::kPolling);
+        m_controls.setText(mainwindow::kPollingButton, QStringLiteral("OFF"));
+        m_state.autoPollingOff = true;
+    } else {
+        m_timers->add(TimerBank::kPolling, kPollPeriodMs);
+        m_controls.setText(mainwindow::kPollingButton, QStringLiteral("ON"));
+        m_state.autoPollingOff = false;
+    }
+}
+
+void App::drawGauges()
+{
+    GaugeInputs in;
+    in.azimuthDeg = m_tracker.azimuthDeg;
+    in.elevationDeg = m_tracker.elevationDeg;
+    in.supplyVoltageText = m_tracker.supplyVoltageText;
+    in.temperatureText = m_tracker.temperatureText;
+    in.trackerFlags = m_tracker.trackerFlags;
+    const QImage& picture = m_gauges.draw(in);
+    m_controls.setImage(mainwindow::kGauges, &picture);
+    if (auto* view = static_cast<ImageView*>(m_controls.widget(mainwindow::kGauges))) view->refresh();
+}
+
+void App::serialPoll()
+{
+    if (!m_link.serialOpen()) return;
+    const qint64 queued = m_link.serialQueued();
+    if (queued <= 0) return;
+    const QByteArray bytes = m_link.readSerial(std::min<qint64>(queued, kMaxBlock));
+    if (!bytes.isEmpty()) processReceivedChunk(bytes);
+}
+
+void App::networkReceive()
+{
+    const qint64 n = m_link.readNetwork(m_rxBuffer, kMaxReadBytes);
+    if (n > 0) {
+        processReceivedChunk(QByteArrayView(m_rxBuffer, std::min<qint64>(n, kMaxBlock)));
+    } else {
+        m_boxes.tell(QStringLiteral("ERROR"), QStringLiteral("*"));
+    }
+}
+
+void App::processReceivedChunk(QByteArrayView bytes)
+{
+    m_state.linkAliveTicks = 0;
+    FramedBlock block = frameBlock(bytes, m_link.kind() == LinkKind::Serial);
+    if (block.parse) {
+        splitReplyFields(block.reply, u' ', m_fields);
+        ++m_repliesHandled;
+        m_replies->handle(m_fields);
+    }
+    if (block.markUnparsed) m_console->append(QStringLiteral(" <"));
+    if (block.consoleText.isEmpty()) return;
+    // The keep-alive's answers would flood the console while polling is off.
+    if (m_state.autoPollingOff && block.parse && m_fields[1] == u"IP8") return;
+    m_console->append(block.consoleText);
+}

@@ -1,0 +1,22 @@
+#pragma once
+// Every modal message box of the console goes through here. While one is up the dispatcher
+// runs nothing else, and a second box is never stacked on the first.
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+class MessageBoxes {
+public:
+    void setParent(QWidget* parent) { m_parent = parent; }
+
+    /// A Yes/No question; true for Yes. With a box already up, the answer is No.
+    bool askYesNo(const QString& title, const QString& text);
+    /// An OK box.
+    void tell(const QString& title, const QString& text);
+    bool isOpen() const { return m_open; }
+
+private:
+    QPointer<QWidget> m_parent;
+    bool m_open = false;
+};

@@ -1,0 +1,64 @@
+#include "FormWindow.h"
+
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QScreen>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+#include "Rgb.h"
+
+FormWindow::FormWindow(int number, const QString& title, QSize clientSize, EventSink sink,
+                       QWidget* parent)
+    : QWidget(parent), m_number(number), m_sink(std::move(sink)), m_client(new QWidget(this))
+{
+    Qt::WindowFlags flags = Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                            Qt::CustomizeWindowHint;
+    flags |= parent ? Qt::Dialog : (Qt::Window | Qt::WindowMinimizeButtonHint);
+    setWindowFlags(flags);
+    setWindowTitle(title);
+
+    QPalette p = palette();
+    p.setColor(QPalette::Window, QColor(colour::kWindow.r, colour::kWindow.g, colour::kWindow.b));
+    setPalette(p);
+    setAutoFillBackground(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    m_client->setFixedSize(clientSize);
+    layout->addWidget(m_client);
+}
+
+QMenuBar* FormWindow::addMenuBar()
+{
+    auto* bar = new QMenuBar(this);
+    static_cast<QVBoxLayout*>(layout())->setMenuBar(bar);
+    return bar;
+}
+
+void FormWindow::addReturnShortcut(int menuNumber)
+{
+    for (const int key : {int(Qt::Key_Return), int(Qt::Key_Enter)}) {
+        auto* s = new QShortcut(QKeySequence(key), this);
+        s->setContext(Qt::WindowShortcut);
+        connect(s, &QShortcut::activated, this,
+                [this, menuNumber] { m_sink({UiEvent::Kind::Menu, m_number, menuNumber}); });
+    }
+}
+
+void FormWindow::centre()
+{
+    adjustSize();
+    QRect area;
+    if (QWidget* p = parentWidget()) area = p->window()->frameGeometry();
+    else if (QScreen* s = screen()) area = s->availableGeometry();
+    if (area.isValid()) move(area.center() - rect().center());
+}
+
+void FormWindow::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    m_sink({UiEvent::Kind::Close, m_number, 0});
+}
