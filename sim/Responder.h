@@ -1,0 +1,28 @@
+#pragma once
+// Where every transport hands its commands: the one tracker model, the simulator's clock and
+// the optional command log.
+
+#include "TrackerModel.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QElapsedTimer>
+
+class LineOutput;
+
+enum class SimLink { Udp, Tcp, Pty };
+
+class Responder {
+public:
+    /// `log` receives one line per command when given.
+    explicit Responder(LineOutput* log = nullptr);
+
+    /// The reply to one command as it leaves on `link`: over the pty with the end marker.
+    /// `raw` is what arrived (for the log), `command` the command text inside it.
+    QByteArray answer(SimLink link, QByteArrayView raw, QByteArrayView command);
+
+private:
+    LineOutput* m_log;
+    QElapsedTimer m_clock;
+    TrackerModel m_model;
+};

@@ -1,0 +1,20 @@
+#pragma once
+// The simulator's command line.
+
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+struct SimOptions {
+    quint16 udpPort = 8000;
+    quint16 tcpPort = 8004;
+    bool pty = true;
+    QString ptyLink;
+    bool log = false;
+
+    enum class Outcome { Run, Help, Error };
+
+    /// Reads `arguments` (program name first) into `options`. For Help and Error, `message`
+    /// holds the text to print (on standard output and standard error respectively).
+    static Outcome parse(const QStringList& arguments, SimOptions& options, QString& message);
+};

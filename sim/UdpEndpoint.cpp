@@ -1,0 +1,41 @@
+#include "UdpEndpoint.h"
+
+#include "LocalPeers.h"
+#include "Responder.h"
+
+#include <QHostAddress>
+#include <QNetworkDatagram>
+#include <QUdpSocket>
+
+namespace {
+/// Datagrams taken in one turn of the event loop; the rest waits for the next turn.
+constexpr int kBurst = 64;
+}  // namespace
+
+UdpEndpoint::UdpEndpoint(Responder& responder, const LocalPeers& peers, QObject* parent)
+    : QObject(parent), m_responder(responder), m_peers(peers), m_socket(new QUdpSocket(this)) {
+    connect(m_socket, &QUdpSocket::readyRead, this, &UdpEndpoint::readPending);
+}
+
+bool UdpEndpoint::listen(quint16 port, QString* error) {
+    if (m_socket->bind(QHostAddress(QHostAddress::LocalHost), port)) return true;
+    if (error) *error = m_socket->errorString();
+    return false;
+}
+
+quint16 UdpEndpoint::port() const {
+    return m_socket->localPort();
+}
+
+void UdpEndpoint::readPending() {
+    for (int i = 0; i < kBurst && m_socket->hasPendingDatagrams(); ++i) {
+        const QNetworkDatagram datagram = m_socket->receiveDatagram();
+        if (!datagram.isValid() || !m_peers.accepts(datagram.senderAddress())) continue;
+        const QByteArray data = datagram.data();
+        m_socket->writeDatagram(m_responder.answer(SimLink::Udp, data, data),
+                                datagram.senderAddress(), quint16(datagram.senderPort()));
+    }
+    // Qt announces a UDP socket's data once until it is read, so finish the queue later.
+    if (m_socket->hasPendingDatagrams())
+        QMetaObject::invokeMethod(this, &UdpEndpoint::readPending, Qt::QueuedConnection);
+}
