@@ -188,25 +188,9 @@ QByteArray TrackerModel::dispatch(const QByteArrayList& w, QByteArrayView t, qin
     if (key == "DX" || key == "DY") return moveAxis(w, t, now);
     if (key == "OFFSET") return offset(w, t);
     if (key == "GPSOBJ" || key == "ORG") return position(w, t, now);
-    if (w.size() >= 2 && (key == "HOME" || key == "MAVLINK" || key == "GCS" || key == "DISTMIN" ||
-                          key == "FAN" || key == "HEAT")) {
-        const qint64 v = readInt(w[1]);
-        qint64 stored = 0;
-        if (key == "HOME")
-            stored = m_homeType = std::clamp<qint64>(v, 0, 4);
-        else if (key == "MAVLINK")
-            stored = m_mavlink = v != 0;
-        else if (key == "GCS") {
-            if (v != 0 && !m_gcs) m_gcsSinceMs = now;
-            stored = m_gcs = v != 0;
-        } else if (key == "DISTMIN")
-            stored = m_distMin = std::clamp<qint64>(v, 0, 100000);
-        else if (key == "FAN")
-            stored = m_fanOn = std::clamp<qint64>(v, -40, 125);
-        else
-            stored = m_heatOn = std::clamp<qint64>(v, -40, 125);
-        return okReply({key, text(stored)});
-    }
+    if (key == "HOME" || key == "MAVLINK" || key == "GCS" || key == "DISTMIN" || key == "FAN" ||
+        key == "HEAT")
+        return switchOrLimit(w, t, now);
     if (key == "SIM") return simHook(w, t);
     return errorReply(t);
 }
@@ -479,6 +463,32 @@ QByteArray TrackerModel::position(const QByteArrayList& w, QByteArrayView t, qin
     if (object) m_hasObject = true;
     if (m_hasObject) pointAtObject(now);
     return okReply({w[0], text(p.lat), text(p.lon), text(p.alt)});
+}
+
+QByteArray TrackerModel::switchOrLimit(const QByteArrayList& w, QByteArrayView t, qint64 now) {
+    if (w.size() < 2) return errorReply(t);
+    const QByteArray& key = w[0];
+    const qint64 v = readInt(w[1]);
+    if (key == "MAVLINK") {
+        m_mavlink = v != 0;
+        return okReply({key, text(m_mavlink)});
+    }
+    if (key == "GCS") {
+        if (v != 0 && !m_gcs) m_gcsSinceMs = now;
+        m_gcs = v != 0;
+        return okReply({key, text(m_gcs)});
+    }
+    qint64& stored = key == "HOME"      ? m_homeType
+                     : key == "DISTMIN" ? m_distMin
+                     : key == "FAN"     ? m_fanOn
+                                        : m_heatOn;
+    if (key == "HOME")
+        stored = std::clamp<qint64>(v, 0, 4);
+    else if (key == "DISTMIN")
+        stored = std::clamp<qint64>(v, 0, 100000);
+    else
+        stored = std::clamp<qint64>(v, -40, 125);
+    return okReply({key, text(stored)});
 }
 
 QByteArray TrackerModel::simHook(const QByteArrayList& w, QByteArrayView t) {

@@ -79,6 +79,7 @@ private:
     QByteArray moveAxis(const QByteArrayList& w, QByteArrayView text, qint64 now);
     QByteArray offset(const QByteArrayList& w, QByteArrayView text);
     QByteArray position(const QByteArrayList& w, QByteArrayView text, qint64 now);
+    QByteArray switchOrLimit(const QByteArrayList& w, QByteArrayView t, qint64 now);
     QByteArray simHook(const QByteArrayList& w, QByteArrayView text);
 
     void advance(qint64 now);
