@@ -8,7 +8,8 @@
 #include <QUdpSocket>
 
 namespace {
-/// Datagrams taken in one turn of the event loop; the rest waits for the next turn.
+/// Datagrams taken in one go. What is left stays readable, so the socket announces it again at
+/// the next turn of the event loop.
 constexpr int kBurst = 64;
 }  // namespace
 
@@ -28,6 +29,8 @@ quint16 UdpEndpoint::port() const {
 }
 
 void UdpEndpoint::readPending() {
+    // Reading is left to readyRead alone: a datagram taken from anywhere else can leave Qt
+    // announcing one that is gone, and then it never announces another.
     for (int i = 0; i < kBurst && m_socket->hasPendingDatagrams(); ++i) {
         const QNetworkDatagram datagram = m_socket->receiveDatagram();
         if (!datagram.isValid() || !m_peers.accepts(datagram.senderAddress())) continue;
@@ -35,7 +38,4 @@ void UdpEndpoint::readPending() {
         m_socket->writeDatagram(m_responder.answer(SimLink::Udp, data, data),
                                 datagram.senderAddress(), quint16(datagram.senderPort()));
     }
-    // Qt announces a UDP socket's data once until it is read, so finish the queue later.
-    if (m_socket->hasPendingDatagrams())
-        QMetaObject::invokeMethod(this, &UdpEndpoint::readPending, Qt::QueuedConnection);
 }

@@ -1,4 +1,5 @@
 #include <QHostAddress>
+#include <QRandomGenerator>
 #include <QTest>
 
 #include "AxisDrive.h"
@@ -438,6 +439,49 @@ private slots:
                 QVERIFY2(frameBlock(reply, false).parse, reply.constData());
                 QVERIFY2(frameBlock(serialframe::frameReply(reply), true).parse, reply.constData());
             }
+        }
+    }
+
+    void garbledCommandsStayBounded() {
+        // Real commands with bytes flipped, cut and repeated, on a jumping clock.
+        const QList<QByteArray> seeds =
+            kQueries + QList<QByteArray>{"NET PORT 8003 1 2 192.168.1.50 9000 0 1 10 20",
+                                         "OFFSET 12.3 -0.5",
+                                         "DX 30.5",
+                                         "GPSOBJ 415700000 -37600000 700",
+                                         "ORG 1 2 3",
+                                         "NAME x",
+                                         "MOTSETUP 8 8 8 8 20 10 165 165",
+                                         "MAVLINK 1,G",
+                                         "GCS 1,G",
+                                         "SIM CAL 1 1",
+                                         "AUDIO VOL 3",
+                                         "NET IP 1.2.3.4"};
+        QRandomGenerator random(20240607);
+        TrackerModel model;
+        qint64 now = 0;
+        for (int i = 0; i < 20000; ++i) {
+            QByteArray c = seeds[random.bounded(int(seeds.size()))];
+            const int edits = random.bounded(4);
+            for (int e = 0; e < edits && !c.isEmpty(); ++e) {
+                const int at = random.bounded(int(c.size()));
+                switch (random.bounded(3)) {
+                    case 0:
+                        c[at] = char(random.bounded(256));
+                        break;
+                    case 1:
+                        c.truncate(at);
+                        break;
+                    default:
+                        c.insert(at, c.mid(at).repeated(random.bounded(1, 40)));
+                        break;
+                }
+            }
+            now += random.bounded(-1000, 60000);
+            const QByteArray reply = model.handle(c, now, random.bounded(-1, 9));
+            QVERIFY2(reply.size() <= TrackerModel::kMaxReplyLength, c.toHex().constData());
+            QVERIFY(reply.startsWith("< "));
+            QVERIFY(!reply.contains('\0'));
         }
     }
 

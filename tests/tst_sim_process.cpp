@@ -170,6 +170,32 @@ private slots:
         QVERIFY(!a.hasPendingDatagrams());
     }
 
+    void udpKeepsAnswering() {
+        Sim sim({"--no-pty"});
+        QVERIFY(sim.waitReady());
+        QUdpSocket client;
+        QVERIFY(client.bind(QHostAddress::LocalHost, 0));
+        // Back to back, as a fast poller would: every command gets its answer.
+        const QList<QByteArray> commands{"DXYPV", "STAT", "MOTSETUP", "NET CNT", "UAVGPS"};
+        for (int i = 0; i < 3000; ++i) {
+            const QByteArray& c = commands[i % commands.size()];
+            const QByteArray reply = udpExchange(client, sim.udpPort(), c);
+            QVERIFY2(reply.startsWith("< " + c + ' '), qPrintable(QString::number(i)));
+        }
+        // A burst larger than one read turn: the rest is announced again and answered.
+        for (int i = 0; i < 200; ++i)
+            client.writeDatagram("IP8", QHostAddress::LocalHost, sim.udpPort());
+        int answered = 0;
+        QElapsedTimer clock;
+        clock.start();
+        while (answered < 200 && clock.elapsed() < kTimeoutMs) {
+            if (!client.hasPendingDatagrams()) client.waitForReadyRead(100);
+            while (client.hasPendingDatagrams())
+                answered += client.receiveDatagram().data() == "< IP8 OK";
+        }
+        QCOMPARE(answered, 200);
+    }
+
     void tcpOneWriteEach() {
         Sim sim;
         QVERIFY(sim.waitReady());
