@@ -3,11 +3,18 @@
 // the 410 x 150 gauge picture. Shapes are drawn without anti-aliasing so that every pixel
 // position the geometry computes holds.
 
+#include <QColor>
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPoint>
+#include <QPolygon>
+#include <QRect>
 #include <QString>
+#include <QStringView>
 #include <QtGlobal>
+
+class QPainter;
 
 /// What the gauges show, read from the tracker state at the moment of drawing.
 struct GaugeInputs {
@@ -30,6 +37,35 @@ int elevationNeedleAngle(float elevationDeg);
 /// End of the needle line k (-1, 0, +1) from (cx + k, cy), and the needle tip's centre.
 QPoint needleEnd(QPoint centre, int angleDeg, int k);
 QPoint needleTip(QPoint centre, int angleDeg);
+/// The point at `radius` and screen angle `angleDeg` from `centre`, each coordinate rounded.
+QPoint dialPoint(QPoint centre, int radius, int angleDeg);
+/// The elevation dial's marker dots at +85 and -45 degrees of elevation.
+QPoint elevationMarkerA(QPoint centre);
+QPoint elevationMarkerB(QPoint centre);
+
+/// A filled circle of radius r covers, in the row dy below its centre, the pixels whose
+/// horizontal distance from the centre is at most this (dx² + dy² <= r² + r); -1 for rows it
+/// does not reach. The disc is therefore symmetric about its centre pixel.
+int discHalfWidth(int radius, int dy);
+/// Every pixel of the line from `from` to `to`, both ends included, in order. Lines longer
+/// than 65536 pixels in either direction give no pixels.
+QPolygon linePixels(QPoint from, QPoint to);
+
+/// An axis readout: the angle with one decimal and "º".
+QString angleReadout(float deg);
+/// The supply voltage of a text such as "12.3V" (its last character dropped); 0 if unreadable.
+float voltageValue(QStringView text);
+/// The temperature of a text such as "T:25ºc" ("T:" and "ºc" dropped); 0 if unreadable.
+float temperatureValue(QStringView text);
+
+struct ReadoutStyle {
+    bool box = false;  ///< a 50 x 20 box behind the text
+    QColor boxColour;
+    QColor textColour;
+};
+/// Red box above 16.8 V, blue box below 14.0 V, plain text otherwise.
+ReadoutStyle voltageStyle(float volts);
+QColor temperatureColour(float celsius);
 }  // namespace gauge
 
 class GaugePainter {
@@ -46,7 +82,23 @@ public:
     const QImage& image() const { return m_image; }
 
 private:
+    void paintAll(QImage& target, const GaugeInputs& in) const;
+    void paintAzimuthStatic(QPainter& p) const;
+    void paintAzimuthMoving(QPainter& p, const GaugeInputs& in) const;
+    void paintElevationStatic(QPainter& p) const;
+    void paintElevationMoving(QPainter& p, const GaugeInputs& in) const;
+    void paintReadoutClear(QPainter& p) const;
+    void paintReadout(QPainter& p, const GaugeInputs& in) const;
+    void text(QPainter& p, int x, int y, const QString& s, const QColor& colour) const;
+    QRect textRect(int x, int y, const QString& s) const;
+    QRect azimuthMovingBounds(const GaugeInputs& in) const;
+    QRect elevationMovingBounds(const GaugeInputs& in) const;
+
+    QFont m_font;
+    QFontMetrics m_metrics;
+    int m_ascent = 0;
+    QRect m_elevationStaticBounds;
+    QRect m_readoutClearBounds;
     QImage m_background;
     QImage m_image;
-    QFont m_font;
 };
