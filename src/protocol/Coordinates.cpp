@@ -9,8 +9,7 @@ constexpr QChar kDegreeSign = QChar(0x00BA);
 
 }  // namespace
 
-QString formatCoordinate(QStringView text)
-{
+QString formatCoordinate(QStringView text) {
     const qint64 n = num::readInt(text);
     // The magnitude as unsigned, so that the most negative 64-bit value has one too.
     const quint64 magnitude = n < 0 ? quint64(0) - quint64(n) : quint64(n);
@@ -28,8 +27,7 @@ QString formatCoordinate(QStringView text)
     return out;
 }
 
-QString parseCoordinate(QStringView text)
-{
+QString parseCoordinate(QStringView text) {
     QString t = text.toString();
     t.remove(kDegreeSign);
     const qsizetype point = t.indexOf(u'.');

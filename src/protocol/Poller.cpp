@@ -4,8 +4,7 @@
 
 namespace {
 
-PollAction send(QString command)
-{
+PollAction send(QString command) {
     PollAction a;
     a.shown = command;
     a.command = std::move(command);
@@ -14,8 +13,7 @@ PollAction send(QString command)
 
 /// While an axis reports OK its field stays up for 30 ticks, then it is hidden and the count
 /// starts over.
-bool countCalibrationOk(int state, int& ticks)
-{
+bool countCalibrationOk(int state, int& ticks) {
     if (state != 2 || ticks >= 31) return false;
     if (++ticks != 30) return false;
     ticks = 0;
@@ -24,16 +22,14 @@ bool countCalibrationOk(int state, int& ticks)
 
 /// The port entry row is the fourth digit of the port number's text (8003 -> 3); a missing or
 /// non-digit fourth character reads as 0, like any integer reading.
-int portRow(int port)
-{
+int portRow(int port) {
     const QString digits = QString::number(port);
     return digits.size() > 3 ? int(num::readInt(QStringView(digits).sliced(3, 1))) : 0;
 }
 
 }  // namespace
 
-PollAction Poller::tick(const PollContext& ctx)
-{
+PollAction Poller::tick(const PollContext& ctx) {
     const bool hideY = countCalibrationOk(ctx.calibrationStateY, calibOkTicksY);
     const bool hideX = countCalibrationOk(ctx.calibrationStateX, calibOkTicksX);
 
@@ -55,14 +51,12 @@ PollAction Poller::tick(const PollContext& ctx)
     return a;
 }
 
-void Poller::requestPortUpload(const std::array<int, 10>& ports)
-{
+void Poller::requestPortUpload(const std::array<int, 10>& ports) {
     portUploadList = ports;
     portUploadPending = true;
 }
 
-PollAction Poller::identityStep()
-{
+PollAction Poller::identityStep() {
     static constexpr std::array<const char*, 7> kCommands = {"ID",  "SERIAL",  "NAME", "VBAT",
                                                              "VCC", "CPUVOLT", "TEMP"};
     if (identityQueryStep < 0 || identityQueryStep >= int(kCommands.size())) {
@@ -79,8 +73,7 @@ PollAction Poller::identityStep()
     return a;
 }
 
-PollAction Poller::portUploadStep(const PollContext& ctx)
-{
+PollAction Poller::portUploadStep(const PollContext& ctx) {
     const bool atEntry = portUploadIndex >= 0 && portUploadIndex < kPortCount &&
                          portUploadList[std::size_t(portUploadIndex)] != 0;
     if (!atEntry) {
@@ -99,14 +92,13 @@ PollAction Poller::portUploadStep(const PollContext& ctx)
 
     const PortEntry& e = (*ctx.ports)[std::size_t(row)];
     const QChar b = QLatin1Char(' ');
-    return send(QStringLiteral("NET PORT ") + num::writeInt(port) + b + num::writeInt(e.state) +
-                b + num::writeInt(e.type) + b + e.ipDest + b + num::writeInt(e.portDest) + b +
-                num::writeInt(e.echo) + b + num::writeInt(e.prop) + b + num::writeInt(e.cntRx) +
-                b + num::writeInt(e.cntTx));
+    return send(QStringLiteral("NET PORT ") + num::writeInt(port) + b + num::writeInt(e.state) + b +
+                num::writeInt(e.type) + b + e.ipDest + b + num::writeInt(e.portDest) + b +
+                num::writeInt(e.echo) + b + num::writeInt(e.prop) + b + num::writeInt(e.cntRx) + b +
+                num::writeInt(e.cntTx));
 }
 
-PollAction Poller::addressStep()
-{
+PollAction Poller::addressStep() {
     PollAction a;
     switch (addressQueryStep) {
         case 2:
@@ -127,8 +119,7 @@ PollAction Poller::addressStep()
     return a;
 }
 
-PollAction Poller::portTableStep(const PollContext& ctx)
-{
+PollAction Poller::portTableStep(const PollContext& ctx) {
     if (portQueryIndex < 0 || portQueryIndex >= kPortCount) portQueryIndex = 0;
     PollAction a = send(QStringLiteral("NET PORT ") + num::writeInt(8000 + portQueryIndex));
     a.suspendTimer2 = true;
@@ -140,8 +131,7 @@ PollAction Poller::portTableStep(const PollContext& ctx)
     return a;
 }
 
-PollAction Poller::audioStep()
-{
+PollAction Poller::audioStep() {
     if (audioQueryStep == 0) {
         audioQueryStep = 1;
         return send(QStringLiteral("AUDIO VOL"));
@@ -151,8 +141,7 @@ PollAction Poller::audioStep()
     return send(QStringLiteral("AUDIO TONE"));
 }
 
-PollAction Poller::rotationStep(const PollContext& ctx)
-{
+PollAction Poller::rotationStep(const PollContext& ctx) {
     const QString dxypv = QStringLiteral("DXYPV");
     PollAction a;
     switch (pollStep) {

@@ -6,19 +6,16 @@
 
 namespace {
 
-QString intText(const ControlAccess& c, int control)
-{
+QString intText(const ControlAccess& c, int control) {
     return num::writeInt(num::readInt(c.text(control)));
 }
 
-QString stateText(const ControlAccess& c, int control)
-{
+QString stateText(const ControlAccess& c, int control) {
     return c.isChecked(control) ? QStringLiteral("1") : QStringLiteral("0");
 }
 
 /// The same text sent and shown.
-SettingCommand plain(QString command)
-{
+SettingCommand plain(QString command) {
     SettingCommand s;
     s.shown = command;
     s.command = std::move(command);
@@ -26,23 +23,21 @@ SettingCommand plain(QString command)
 }
 
 /// "HOME", "MAVLINK", "GPSOBJ", "ORG": the command line shows two blanks after the name.
-SettingCommand twoBlankShown(QStringView name, const QString& rest)
-{
+SettingCommand twoBlankShown(QStringView name, const QString& rest) {
     SettingCommand s;
     s.command = name.toString() + QLatin1Char(' ') + rest;
     s.shown = name.toString() + QLatin1String("  ") + rest;
     return s;
 }
 
-QString position(const ControlAccess& c, int lat, int lon, int alt)
-{
-    return parseCoordinate(c.text(lat)) + QLatin1Char(' ') + parseCoordinate(c.text(lon)) + QLatin1Char(' ') + c.text(alt);
+QString position(const ControlAccess& c, int lat, int lon, int alt) {
+    return parseCoordinate(c.text(lat)) + QLatin1Char(' ') + parseCoordinate(c.text(lon)) +
+           QLatin1Char(' ') + c.text(alt);
 }
 
 }  // namespace
 
-SettingCommand buildSettingCommand(QStringView name, const ControlAccess& c, int homeMode)
-{
+SettingCommand buildSettingCommand(QStringView name, const ControlAccess& c, int homeMode) {
     const QString g = QStringLiteral(",G");
 
     if (name == u"DX" || name == u"DY") {
@@ -100,8 +95,7 @@ SettingCommand buildSettingCommand(QStringView name, const ControlAccess& c, int
     return {};
 }
 
-int stepAxisTarget(float position, int step, int minimum, int maximum)
-{
+int stepAxisTarget(float position, int step, int minimum, int maximum) {
     // The sum is taken in float, as the position is held; halves then go to even.
     const float sum = position + float(step);
     const int n = num::roundHalfEven(double(sum));

@@ -2,10 +2,9 @@
 
 #include <array>
 
-QString alarmText(qint64 alarmFlags)
-{
-    static constexpr std::array<const char16_t*, 7> kWords = {
-        u"Link|", u"BATH|", u"BATL|", u"TEL|", u"FS|", u"VCCL|", u"VCCH"};
+QString alarmText(qint64 alarmFlags) {
+    static constexpr std::array<const char16_t*, 7> kWords = {u"Link|", u"BATH|", u"BATL|", u"TEL|",
+                                                              u"FS|",   u"VCCL|", u"VCCH"};
     QString text;
     for (std::size_t bit = 0; bit < kWords.size(); ++bit) {
         if (alarmFlags & (qint64(1) << bit)) text += QStringView(kWords[bit]);
@@ -13,8 +12,7 @@ QString alarmText(qint64 alarmFlags)
     return text;
 }
 
-CalibrationDisplay decodeCalibration(int state)
-{
+CalibrationDisplay decodeCalibration(int state) {
     switch (state) {
         case 1:
             return {true, QStringLiteral("Calibrating"), Rgb{255, 188, 0}, true, true};
@@ -30,8 +28,7 @@ CalibrationDisplay decodeCalibration(int state)
     }
 }
 
-std::optional<FixDisplay> decodeFixType(QStringView field)
-{
+std::optional<FixDisplay> decodeFixType(QStringView field) {
     struct Row {
         const char16_t* code;
         const char16_t* text;
@@ -53,16 +50,14 @@ std::optional<FixDisplay> decodeFixType(QStringView field)
     return std::nullopt;
 }
 
-std::optional<Rgb> gpsRawRateColour(qint64 rate)
-{
+std::optional<Rgb> gpsRawRateColour(qint64 rate) {
     if (rate < 0) return std::nullopt;
     if (rate == 0) return colour::kBad;
     if (rate == 1) return Rgb{255, 169, 0};
     return colour::kGood;
 }
 
-Rgb mavlinkRateColour(qint64 rate)
-{
+Rgb mavlinkRateColour(qint64 rate) {
     if (rate <= 0) return colour::kBad;
     if (rate == 1) return Rgb{255, 141, 0};
     return colour::kGood;
