@@ -1,7 +1,7 @@
 #pragma once
 // The azimuth and elevation dials with the supply voltage and temperature readout, drawn into
-// the 410 x 150 gauge picture. Shapes are drawn without anti-aliasing so that every pixel
-// position the geometry computes holds.
+// the 410 x 150 gauge picture. Shapes and text are drawn without anti-aliasing so that every
+// pixel position the geometry computes holds and every drawn pixel has its part's colour.
 
 #include <QColor>
 #include <QFont>
