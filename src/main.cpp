@@ -6,6 +6,7 @@
 
 #include "App.h"
 #include "Fonts.h"
+#include "TerminationSignals.h"
 
 int main(int argc, char** argv)
 {
@@ -44,6 +45,7 @@ int main(int argc, char** argv)
     }
 
     App app(std::move(options));
+    TerminationSignals onTermination([&app] { app.dispatch({UiEvent::Kind::Close, 0, 0}); });
     app.start();
     QApplication::exec();
     return 0;

@@ -163,7 +163,7 @@ void App::dispatch(const UiEvent& e)
 
     m_inHandler = false;
     if (e.kind == UiEvent::Kind::Close && e.window == mainwindow::kWindow) {
-        qApp->quit();
+        QCoreApplication::exit(0);  // quit() would first ask every window to close
         return;
     }
     // One read per turn of the loop: what is still queued is read in a later turn.
