@@ -1,17 +1,9 @@
 #include "LocalPeers.h"
 
-#include <QNetworkInterface>
-
-LocalPeers::LocalPeers(QList<QHostAddress> ownAddresses) : m_own(std::move(ownAddresses)) {}
-
-LocalPeers LocalPeers::ofThisHost() {
-    return LocalPeers(QNetworkInterface::allAddresses());
-}
-
 bool LocalPeers::accepts(const QHostAddress& peer) const {
     if (peer.isNull()) return false;
-    if (peer.isLoopback()) return true;
-    for (const QHostAddress& own : m_own)
-        if (own.isEqual(peer, QHostAddress::ConvertV4MappedToIPv4)) return true;
-    return false;
+    bool isV4 = false;
+    const quint32 v4 = peer.toIPv4Address(&isV4);  // also unwraps ::ffff:a.b.c.d
+    if (isV4) return (v4 >> 24) == 127;
+    return peer.isLoopback();
 }

@@ -43,7 +43,7 @@ int main(int argc, char* argv[]) {
 
     LineOutput out(stdout);
     Responder responder(options.log ? &out : nullptr);
-    const LocalPeers peers = LocalPeers::ofThisHost();
+    const LocalPeers peers;
     StopSignals stop;
     if (!stop.isValid()) return failed(QStringLiteral("signals"), QStringLiteral("no signalfd"));
     QObject::connect(&stop, &StopSignals::stopRequested, &app, &QCoreApplication::quit);
