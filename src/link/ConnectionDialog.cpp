@@ -119,7 +119,6 @@ void ConnectionDialog::open(QWidget* parent)
     }
     w->centre();
     w->show();
-    w->raise();
     w->activateWindow();
 }
 

@@ -1,0 +1,53 @@
+# Shared by the scripts: package installation and the build. Source it, don't run it.
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD_DIR=${BUILD_DIR:-$ROOT/build}
+
+# What building and running the console needs.
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev fonts-liberation)
+# The virtual X server and the tools for screenshots.
+DISPLAY_PACKAGES=(xvfb xauth xdotool imagemagick)
+# Benchmarks and fuzzing.
+BENCH_PACKAGES=(libbenchmark-dev)
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+
+log() { printf '[%s] %s\n' "$(basename "$0")" "$*" >&2; }
+
+# Installs the Debian packages of the arguments that are missing (and only those).
+ensure_packages() {
+    local missing=()
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    log "installing: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo[@]}" apt-get update -qq
+    "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Configures (once) and builds the given targets, or everything.
+build() {
+    if [ ! -f "$BUILD_DIR/build.ninja" ]; then
+        cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    fi
+    cmake --build "$BUILD_DIR" -j "$(nproc)" ${1:+--target "$@"}
+}
+
+# A private runtime directory silences Qt's warning about a missing one.
+private_runtime_dir() {
+    export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$BUILD_DIR/xdg-runtime}
+    mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+}
+
+# Waits until file $1 holds a line matching $2, at most $3 seconds.
+wait_for_line() {
+    local file=$1 pattern=$2 seconds=$3 i
+    for ((i = 0; i < seconds * 10; i++)); do
+        grep -q -- "$pattern" "$file" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    return 1
+}
