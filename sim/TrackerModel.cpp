@@ -237,7 +237,7 @@ int TrackerModel::temperature(qint64 now) const {
 }
 
 qint64 TrackerModel::supplyMillivolts(qint64 now) const {
-    return 12300 + num::roundHalfEven(60.0 * wave(num::saturatingSub(now, m_startMs), 37000));
+    return 15200 + num::roundHalfEven(60.0 * wave(num::saturatingSub(now, m_startMs), 37000));
 }
 
 TrackerModel::Position TrackerModel::vehicleAt(qint64 now) const {
