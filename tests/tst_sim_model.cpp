@@ -115,7 +115,7 @@ private slots:
             QCOMPARE(field(s, 5), QStringLiteral("0"));
             QVERIFY(intField(s, 6) >= 0 && intField(s, 6) <= 4);
             QVERIFY(intField(s, 14) >= 0 && intField(s, 14) < 128);
-            QVERIFY(intField(s, 15) > 11000 && intField(s, 15) < 13500);
+            QVERIFY(intField(s, 15) >= 14000 && intField(s, 15) <= 16800);
             const qint64 temp = intField(s, 16);
             QCOMPARE(intField(s, 12), qint64(temp >= intField(s, 10)));
             QCOMPARE(intField(s, 13), qint64(temp <= intField(s, 11)));
