@@ -135,7 +135,9 @@ void App::start()
 
 void App::dispatch(const UiEvent& e)
 {
-    if (m_inHandler) return;
+    // A box may also come up outside a dispatch (a setting applied directly); it suspends the
+    // loop all the same.
+    if (m_inHandler || m_boxes.isOpen()) return;
     m_inHandler = true;
     const bool dataArrived = m_link.hasNetworkConnection() && m_link.networkDataPending();
 

@@ -345,3 +345,40 @@ quint16 freeTcpPort()
 }
 
 }  // namespace testsupport
+
+namespace testsupport {
+
+UdpConsole::UdpConsole(bool pollingOn, std::function<void(const QString&)> prepare)
+    : m_fixture(std::move(prepare))
+{
+    if (!pollingOn) m_fixture.click(34);
+    m_fixture.aimUdp(m_peer.port());
+    m_fixture.click(ConnectionDialog::kUdpButton);
+}
+
+QList<QByteArray> UdpConsole::sent()
+{
+    QList<QByteArray> out;
+    for (const QByteArray& d : m_peer.datagrams())
+        if (d != "IP8") out << d;
+    return out;
+}
+
+bool UdpConsole::waitForSent(int count, int timeoutMs)
+{
+    return waitFor([this, count] { return sent().size() >= count; }, timeoutMs);
+}
+
+void UdpConsole::feed(const QByteArray& text)
+{
+    app().processReceivedChunk(networkReply(text));
+}
+
+bool UdpConsole::reply(const QByteArray& text, int timeoutMs)
+{
+    const int before = app().repliesHandled();
+    m_peer.reply(networkReply(text));
+    return waitFor([this, before] { return app().repliesHandled() > before; }, timeoutMs);
+}
+
+}  // namespace testsupport

@@ -178,3 +178,34 @@ quint16 freeUdpPort();
 quint16 freeTcpPort();
 
 }  // namespace testsupport
+
+namespace testsupport {
+
+/// A console whose UDP link is open to a UdpPeer on loopback. With `pollingOn` false the
+/// ON/OFF button is clicked before the link opens, so nothing goes out but the keep-alive and
+/// what the test makes the console send.
+class UdpConsole {
+public:
+    explicit UdpConsole(bool pollingOn = true, std::function<void(const QString&)> prepare = {});
+
+    ConsoleFixture& fixture() { return m_fixture; }
+    App& app() { return m_fixture.app(); }
+    Controls& controls() { return m_fixture.controls(); }
+    UdpPeer& peer() { return m_peer; }
+    bool isLinked() { return app().link().kind() == LinkKind::Udp; }
+
+    /// Every datagram the peer received so far except the keep-alive "IP8".
+    QList<QByteArray> sent();
+    bool waitForSent(int count, int timeoutMs = kTimeoutMs);
+    /// One block handed to the receive path as the network read delivers it ("< " + text).
+    void feed(const QByteArray& text);
+    /// The peer sends "< " + text as one datagram to the console; waits until it was parsed.
+    /// The peer must have heard from the console first (any command).
+    bool reply(const QByteArray& text, int timeoutMs = kTimeoutMs);
+
+private:
+    UdpPeer m_peer;
+    ConsoleFixture m_fixture;
+};
+
+}  // namespace testsupport
