@@ -33,7 +33,7 @@ build() {
     if [ ! -f "$BUILD_DIR/build.ninja" ]; then
         cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
     fi
-    cmake --build "$BUILD_DIR" -j "$(nproc)" ${1:+--target "$@"}
+    cmake --build "$BUILD_DIR" -j "$(nproc)" ${1:+--target "$@"} >&2
 }
 
 # A private runtime directory silences Qt's warning about a missing one.

@@ -522,6 +522,24 @@ private slots:
         QCOMPARE(rig.f.app().replyFields()[1], QStringLiteral("CD"));
         QVERIFY(!rig.f.consoleLines().contains(QStringLiteral("< AB 1 OK")));
     }
+
+    // A tracker that hangs up a TCP link leaves it open and silent: polling goes on into the
+    // closed connection without a message box.
+    void tcpHangUpShowsNothing() {
+        TcpPeer peer;
+        ConsoleFixture f;
+        f.aimTcp(peer.port());
+        f.click(CD::kTcpButton);
+        QVERIFY(peer.waitForClient());
+        BoxAnswerer boxes;
+        boxes.answer(QMessageBox::Ok);
+        peer.client()->disconnectFromHost();
+        const int ticks = f.app().state().keepAliveTicks;
+        QVERIFY(waitFor([&] { return f.app().state().keepAliveTicks >= ticks + 3; }));
+        QVERIFY(boxes.seen().isEmpty());
+        f.app().sendCommand(QStringLiteral("STAT"));
+        QCOMPARE(f.app().link().kind(), LinkKind::Tcp);
+    }
 };
 
 QTEST_MAIN(LinkTransport)

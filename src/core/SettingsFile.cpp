@@ -36,11 +36,17 @@ std::optional<Lines> load(const QString& path)
 
 bool save(const QString& path, const Lines& lines)
 {
+    // Unbuffered, so that a short write (a full disk, a size limit) is seen here and the
+    // previous file is kept: a buffered QSaveFile flushes at commit and misses that failure.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
     QByteArray bytes;
     for (const QString& line : lines) bytes += line.toUtf8() + "\r\n";
-    file.write(bytes);
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        file.commit();
+        return false;
+    }
     return file.commit();
 }
 
