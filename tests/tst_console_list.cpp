@@ -1,9 +1,9 @@
 // The command console on the real list of the main window: the banner stays first, old lines
 // give way, and long texts wrap once at 80 characters.
 
-#include <QListWidget>
 #include <QTest>
 
+#include "LineList.h"
 #include "MainWindow.h"
 #include "TestSupport.h"
 
@@ -13,15 +13,11 @@ namespace {
 
 const QString kBanner = QStringLiteral("V1.70 8-11-24");
 
-QListWidget* consoleList(ConsoleFixture& f) {
-    return qobject_cast<QListWidget*>(f.controls().widget(mainwindow::kConsole));
+LineList* consoleList(ConsoleFixture& f) {
+    return qobject_cast<LineList*>(f.controls().widget(mainwindow::kConsole));
 }
 
-QStringList items(QListWidget* list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
-    return out;
-}
+QStringList items(LineList* list) { return list->lines(); }
 
 /// A text whose every character tells its position: position i (0-based) holds one of 62
 /// letters and digits, so a shifted slice never matches by accident for short slices.
@@ -40,7 +36,7 @@ class ConsoleList : public QObject {
 private slots:
     void bannerIsTheOnlyLineAfterStart() {
         ConsoleFixture f;
-        QListWidget* list = consoleList(f);
+        LineList* list = consoleList(f);
         QVERIFY(list);
         QCOMPARE(items(list), QStringList{kBanner});
     }
@@ -85,15 +81,15 @@ private slots:
 
     void neverMoreThanThirtyFiveItems() {
         ConsoleFixture f;
-        QListWidget* list = consoleList(f);
+        LineList* list = consoleList(f);
         for (int i = 0; i < 120; ++i) {
             // Every third text is long and becomes two items.
             const QString text =
                 QStringLiteral("line %1 ").arg(i) + (i % 3 == 2 ? numberedText(100) : QString());
             f.app().console().append(text);
             QVERIFY2(list->count() <= 35, qPrintable(QString::number(list->count())));
-            QCOMPARE(list->item(0)->text(), kBanner);
-            const QString last = list->item(list->count() - 1)->text();
+            QCOMPARE(list->line(0), kBanner);
+            const QString last = list->line(list->count() - 1);
             if (text.size() < 80)
                 QCOMPARE(last, text);
             else
@@ -105,44 +101,44 @@ private slots:
 
     void oldestLinesGiveWayFirst() {
         ConsoleFixture f;
-        QListWidget* list = consoleList(f);
+        LineList* list = consoleList(f);
         for (int i = 1; i <= 33; ++i) f.app().console().append(QStringLiteral("old %1").arg(i));
         QCOMPARE(list->count(), 34);
 
         // 34 items: the oldest after the banner goes, the long text adds two.
         f.app().console().append(numberedText(120));
         QCOMPARE(list->count(), 35);
-        QCOMPARE(list->item(0)->text(), kBanner);
-        QCOMPARE(list->item(1)->text(), QStringLiteral("old 2"));
-        QCOMPARE(list->item(32)->text(), QStringLiteral("old 33"));
+        QCOMPARE(list->line(0), kBanner);
+        QCOMPARE(list->line(1), QStringLiteral("old 2"));
+        QCOMPARE(list->line(32), QStringLiteral("old 33"));
 
         // 35 items: two go, one comes.
         f.app().console().append(QStringLiteral("new"));
         QCOMPARE(list->count(), 34);
-        QCOMPARE(list->item(1)->text(), QStringLiteral("old 4"));
-        QCOMPARE(list->item(33)->text(), QStringLiteral("new"));
+        QCOMPARE(list->line(1), QStringLiteral("old 4"));
+        QCOMPARE(list->line(33), QStringLiteral("new"));
     }
 
     void atMostThirtyFourRemovedInOneAppend() {
         ConsoleFixture f;
-        QListWidget* list = consoleList(f);
+        LineList* list = consoleList(f);
         // Lines that did not come through the console (the list is the same widget).
-        for (int i = 1; i <= 99; ++i) list->addItem(QStringLiteral("extra %1").arg(i));
+        for (int i = 1; i <= 99; ++i) list->appendLines({QStringLiteral("extra %1").arg(i)});
         QCOMPARE(list->count(), 100);
         f.app().console().append(QStringLiteral("after"));
         QCOMPARE(list->count(), 100 - 34 + 1);
-        QCOMPARE(list->item(0)->text(), kBanner);
-        QCOMPARE(list->item(1)->text(), QStringLiteral("extra 35"));
+        QCOMPARE(list->line(0), kBanner);
+        QCOMPARE(list->line(1), QStringLiteral("extra 35"));
         // The next append trims again, down to 33 before adding.
         f.app().console().append(QStringLiteral("again"));
         QCOMPARE(list->count(), 34);
-        QCOMPARE(list->item(0)->text(), kBanner);
-        QCOMPARE(list->item(33)->text(), QStringLiteral("again"));
+        QCOMPARE(list->line(0), kBanner);
+        QCOMPARE(list->line(33), QStringLiteral("again"));
     }
 
     void receivedBlocksAndEchoesUseTheSameRules() {
         ConsoleFixture f;
-        QListWidget* list = consoleList(f);
+        LineList* list = consoleList(f);
         // A long block that is no reply: the mark, then the block in two items.
         const QByteArray block = "< " + numberedText(198).toLatin1();
         f.app().processReceivedChunk(block);
@@ -153,9 +149,9 @@ private slots:
         f.click(49);
         QVERIFY(f.app().state().echoCommands);
         for (int i = 0; i < 60; ++i) f.app().sendCommand(QStringLiteral("CMD %1").arg(i));
-        QCOMPARE(list->item(0)->text(), kBanner);
+        QCOMPARE(list->line(0), kBanner);
         QVERIFY(list->count() <= 35);
-        QCOMPARE(list->item(list->count() - 1)->text(), QStringLiteral("CMD 59"));
+        QCOMPARE(list->line(list->count() - 1), QStringLiteral("CMD 59"));
     }
 };
 

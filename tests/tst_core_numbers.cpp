@@ -237,7 +237,8 @@ private slots:
         QCOMPARE(num::clampAngle(-100.0f, -90, 90), -90.0f);
         QCOMPARE(num::clampAngle(123.4f, 0, 360), 123.4f);
         QCOMPARE(num::clampAngle(kInf, 0, 360), 360.0f);
-        QVERIFY(std::isnan(num::clampAngle(kNaN, 0, 360)));
+        QCOMPARE(num::clampAngle(kNaN, 0, 360), 0.0f);
+        QCOMPARE(num::clampAngle(kNaN, 10, 20), 10.0f);
     }
 };
 

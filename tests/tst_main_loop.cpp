@@ -4,7 +4,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QEventLoop>
-#include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTest>

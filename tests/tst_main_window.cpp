@@ -6,7 +6,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include "LineList.h"
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -110,7 +110,7 @@ bool hasKind(QWidget* w, Kind k)
     case Kind::Combo:
         return qobject_cast<QComboBox*>(w) && !static_cast<QComboBox*>(w)->isEditable();
     case Kind::List:
-        return qobject_cast<QListWidget*>(w);
+        return qobject_cast<LineList*>(w);
     case Kind::Image:
         return dynamic_cast<ImageView*>(w) != nullptr;
     }

@@ -3,13 +3,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QListWidget>
 #include <QStandardPaths>
 #include <QTimer>
 
 #include "ConnectionDialog.h"
 #include "FormWindow.h"
 #include "ImageView.h"
+#include "LineList.h"
 #include "MainWindow.h"
 #include "Numbers.h"
 #include "SettingCommands.h"
@@ -102,7 +102,7 @@ void App::start()
     m_mainWindow = mainwindow::open(m_controls, sink);
     m_mainWindow->centre();
     m_boxes.setParent(m_mainWindow);
-    m_console = std::make_unique<Console>(static_cast<QListWidget*>(m_controls.widget(mainwindow::kConsole)));
+    m_console = std::make_unique<Console>(static_cast<LineList*>(m_controls.widget(mainwindow::kConsole)));
     m_controls.setImage(mainwindow::kLinkIndicator, &m_initialIndicatorImage);
     m_dialog = std::make_unique<ConnectionDialog>(m_controls, m_link, m_boxes, *m_timers,
                                                   m_state.resourceDirectory, sink);
@@ -377,6 +377,9 @@ void App::drawGauges()
     in.supplyVoltageText = m_tracker.supplyVoltageText;
     in.temperatureText = m_tracker.temperatureText;
     in.trackerFlags = m_tracker.trackerFlags;
+    // The same inputs draw the same picture: a tracker standing still costs no drawing.
+    if (m_gaugesShown == in) return;
+    m_gaugesShown = in;
     const QImage& picture = m_gauges.draw(in);
     m_controls.setImage(mainwindow::kGauges, &picture);
     if (auto* view = static_cast<ImageView*>(m_controls.widget(mainwindow::kGauges))) view->refresh();

@@ -97,6 +97,7 @@ private:
     MessageBoxes m_boxes;
     Poller m_poller;
     GaugePainter m_gauges;
+    std::optional<GaugeInputs> m_gaugesShown;  ///< what the gauge picture shows now
     TimerBank* m_timers = nullptr;
     std::unique_ptr<Console> m_console;
     std::unique_ptr<ConnectionDialog> m_dialog;

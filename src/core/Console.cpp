@@ -1,6 +1,8 @@
 #include "Console.h"
 
-#include <QListWidget>
+#include <algorithm>
+
+#include "LineList.h"
 
 QStringList Console::wrap(const QString& text)
 {
@@ -11,16 +13,14 @@ QStringList Console::wrap(const QString& text)
 void Console::append(const QString& text)
 {
     if (!m_list) return;
-    for (int removed = 0; m_list->count() >= kTrimAt && removed < kTrimAt; ++removed)
-        delete m_list->takeItem(1);
-    m_list->addItems(wrap(text));
+    // The banner in row 0 stays; from row 1 on, lines give way until fewer than 34 are left
+    // (at most 34 at a time).
+    const int excess = std::min(kTrimAt, m_list->count() - (kTrimAt - 1));
+    m_list->edit(1, excess, wrap(text));
     m_list->scrollToBottom();
 }
 
 QStringList Console::lines() const
 {
-    QStringList out;
-    if (!m_list) return out;
-    for (int i = 0; i < m_list->count(); ++i) out << m_list->item(i)->text();
-    return out;
+    return m_list ? m_list->lines() : QStringList();
 }

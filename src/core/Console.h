@@ -5,14 +5,14 @@
 #include <QString>
 #include <QStringList>
 
-class QListWidget;
+class LineList;
 
 class Console {
 public:
     static constexpr int kTrimAt = 34;
     static constexpr int kWrap = 80;
 
-    explicit Console(QListWidget* list) : m_list(list) {}
+    explicit Console(LineList* list) : m_list(list) {}
 
     /// `ConsoleAppend`.
     void append(const QString& text);
@@ -23,5 +23,5 @@ public:
     static QStringList wrap(const QString& text);
 
 private:
-    QListWidget* m_list;
+    LineList* m_list;
 };

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringView>
 #include <QtGlobal>
+#include <cmath>
 
 namespace num {
 
@@ -32,9 +33,11 @@ int roundHalfEven(double value);
 /// a - b without overflow: saturates at the limits of 64 bits.
 qint64 saturatingSub(qint64 a, qint64 b);
 
-/// v limited to lo..hi (NaN stays NaN, as the comparisons leave it).
+/// v limited to lo..hi.
 inline float clampAngle(float v, float lo, float hi)
 {
+    // A NaN angle is no position: it reads as 0, as a text that is no number does.
+    if (std::isnan(v)) return 0.0f > hi ? hi : (0.0f < lo ? lo : 0.0f);
     if (v > hi) return hi;
     if (v < lo) return lo;
     return v;

@@ -5,9 +5,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 
 #include "ImageView.h"
+#include "LineList.h"
 
 namespace {
 
@@ -134,8 +134,8 @@ QString Controls::text(int control) const
     case ControlKind::Combo:
         return static_cast<QComboBox*>(w)->currentText();
     case ControlKind::List: {
-        const QListWidgetItem* item = static_cast<QListWidget*>(w)->currentItem();
-        return item ? item->text() : QString();
+        const auto* list = static_cast<LineList*>(w);
+        return list->line(list->currentRow());
     }
     default:
         return {};
@@ -237,7 +237,7 @@ int Controls::selectedItem(int control) const
     const Entry* e = entry(control);
     if (!e) return -1;
     if (e->kind == ControlKind::Combo) return static_cast<QComboBox*>(e->widget.data())->currentIndex();
-    if (e->kind == ControlKind::List) return static_cast<QListWidget*>(e->widget.data())->currentRow();
+    if (e->kind == ControlKind::List) return static_cast<LineList*>(e->widget.data())->currentRow();
     return -1;
 }
 
@@ -249,8 +249,7 @@ void Controls::selectItem(int control, int item)
         auto* combo = static_cast<QComboBox*>(e->widget.data());
         combo->setCurrentIndex(item >= 0 && item < combo->count() ? item : -1);
     } else if (e->kind == ControlKind::List) {
-        auto* list = static_cast<QListWidget*>(e->widget.data());
-        list->setCurrentRow(item >= 0 && item < list->count() ? item : -1);
+        static_cast<LineList*>(e->widget.data())->setCurrentRow(item);
     }
 }
 

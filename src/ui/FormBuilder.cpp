@@ -5,11 +5,11 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 
 #include "Fonts.h"
 #include "ImageView.h"
+#include "LineList.h"
 
 ControlKind controlKind(RowKind kind)
 {
@@ -77,9 +77,8 @@ QWidget* makeWidget(const ControlRow& row, QWidget* parent, const EventSink& sin
         return combo;
     }
     case RowKind::List: {
-        auto* list = new QListWidget(parent);
-        list->setUniformItemSizes(true);
-        QObject::connect(list, &QListWidget::itemClicked, list, control);
+        auto* list = new LineList(parent);
+        QObject::connect(list, &LineList::rowClicked, list, control);
         return list;
     }
     case RowKind::Image:

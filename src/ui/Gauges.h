@@ -23,6 +23,7 @@ struct GaugeInputs {
     QString supplyVoltageText = QStringLiteral("0.0V");
     QString temperatureText = QStringLiteral("T:0\u00BAc");
     qint64 trackerFlags = 0;  ///< bits 0, 1, 2 and 5 are drawn
+    friend bool operator==(const GaugeInputs&, const GaugeInputs&) = default;
 };
 
 namespace gauge {
