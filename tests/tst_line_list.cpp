@@ -3,6 +3,7 @@
 // afresh gives.
 
 #include <QApplication>
+#include <QDir>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
@@ -131,8 +132,8 @@ private slots:
             ++step;
             const bool same = waitFor([&] { return onScreen(*list) == paintedAfresh(*list); }, 2000);
             if (!same) {
-                onScreen(*list).save(QStringLiteral("line-list-screen.png"));
-                paintedAfresh(*list).save(QStringLiteral("line-list-fresh.png"));
+                onScreen(*list).save(QDir::temp().filePath(QStringLiteral("line-list-screen.png")));
+                paintedAfresh(*list).save(QDir::temp().filePath(QStringLiteral("line-list-fresh.png")));
             }
             QVERIFY2(same, qPrintable(QStringLiteral("after step %1").arg(step)));
         }
