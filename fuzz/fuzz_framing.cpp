@@ -17,20 +17,11 @@
 #include "Coordinates.h"
 #include "Framing.h"
 #include "Numbers.h"
+#include "Invariant.h"
 #include "ReferenceFraming.h"
 
 namespace {
 
-[[noreturn]] void fail(const char* what, const QString& detail) {
-    std::fprintf(stderr, "INVARIANT FAILED: %s\n  %s\n", what, detail.toUtf8().constData());
-    std::fflush(stderr);
-    std::abort();
-}
-
-#define CHECK(cond, detail)                 \
-    do {                                    \
-        if (!(cond)) fail(#cond, (detail)); \
-    } while (false)
 
 QString shown(const QString& s) {
     return QString::fromLatin1(s.toUtf8().toPercentEncoding(" .-+:<>@$%"));

@@ -31,6 +31,7 @@
 #include "Console.h"
 #include "Gauges.h"
 #include "MainWindow.h"
+#include "Invariant.h"
 #include "ReferenceFraming.h"
 #include "Rgb.h"
 
@@ -56,16 +57,6 @@ Harness& harness() {
     return h;
 }
 
-[[noreturn]] void fail(const char* what, const QString& detail) {
-    std::fprintf(stderr, "INVARIANT FAILED: %s\n  %s\n", what, detail.toUtf8().constData());
-    std::fflush(stderr);
-    std::abort();
-}
-
-#define CHECK(cond, detail)                 \
-    do {                                    \
-        if (!(cond)) fail(#cond, (detail)); \
-    } while (false)
 
 QString shown(QByteArrayView b) {
     return QString::fromLatin1(b.toByteArray().toPercentEncoding(" .-+:<>@$%"));
