@@ -31,7 +31,9 @@ ensure_packages() {
 # Configures (once) and builds the given targets, or everything.
 build() {
     if [ ! -f "$BUILD_DIR/build.ninja" ]; then
-        cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+        local launcher=()
+        command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+        cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
     fi
     cmake --build "$BUILD_DIR" -j "$(nproc)" ${1:+--target "$@"} >&2
 }
