@@ -6,8 +6,11 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include "AboutWindow.h"
+#include "AudioWindow.h"
 #include "ConnectionDialog.h"
 #include "DeviceWindow.h"
+#include "MotorsWindow.h"
 #include "FormWindow.h"
 #include "ImageView.h"
 #include "LineList.h"
@@ -65,9 +68,12 @@ struct App::WindowRow {
 
 // The menu's windows. The connection dialog ("Communications") keeps its own opener.
 const App::WindowRow App::kWindowTable[] = {
+    {mainwindow::Motors, motorswindow::kWindow, motorswindow::open, nullptr, false},
     // mainwindow::Mavlink, Vehicle, Gps: windows 3, 2, 1 go here.
     // mainwindow::EthernetConfig: window 6 goes here.
+    {mainwindow::Audio, audiowindow::kWindow, audiowindow::open, &App::startAudio, true},
     {mainwindow::Device, devicewindow::kWindow, devicewindow::open, &App::startIdentity, true},
+    {mainwindow::About, aboutwindow::kWindow, aboutwindow::open, &App::showAboutPicture, false},
 };
 
 App::App(AppOptions options) : m_options(std::move(options))
@@ -182,6 +188,9 @@ void App::dispatch(const UiEvent& e)
 
     if (e.window == mainwindow::kWindow) mainWindowEvent(e);
     else if (e.window == ConnectionDialog::kWindow) m_dialog->handleEvent(e);
+    else if (e.window == motorswindow::kWindow && e.kind == UiEvent::Kind::Control &&
+             e.number == motorswindow::kConfDefault)
+        applyDefaultMotorSetup();
 
     m_inHandler = false;
     if (e.kind == UiEvent::Kind::Close && e.window == mainwindow::kWindow) {
@@ -210,9 +219,15 @@ void App::trackFocus()
 
 void App::focusChanged(QWidget* now)
 {
-    // Moving the focus into a field is an operator action on that field.
     const int control = m_controls.numberOf(now);
-    if (control < 0 || m_controls.kind(control) != ControlKind::Field) return;
+    if (control < 0) return;
+    // Any control that takes the focus (Tab onto a box, a button or a list included) is the
+    // one the operator works in now. Only for a field is that also an action on it: focusing
+    // a box or a list must not act as its click.
+    if (m_controls.kind(control) != ControlKind::Field) {
+        if (!m_inHandler && !m_boxes.isOpen()) m_state.lastFocusedGadget = control;
+        return;
+    }
     const QWidget* window = now->window();
     int windowNumber = -1;
     for (int w = 0; w < Controls::kMaxWindow; ++w)
@@ -319,6 +334,18 @@ void App::startIdentity()
 }
 
 void App::startAudio() { m_poller.requestAudio(); }
+
+void App::showAboutPicture() { m_controls.setImage(aboutwindow::kPicture, &m_aboutImage); }
+
+void App::applyDefaultMotorSetup()
+{
+    if (!m_boxes.askYesNo(QStringLiteral("WARNING"), QStringLiteral("Do you want to set the default configuration")))
+        return;
+    // Sent whatever the link: without one nothing goes out, but the command line shows it.
+    const QString command = QString::fromLatin1(motorswindow::kDefaultCommand);
+    sendCommand(command);
+    m_controls.setText(mainwindow::kCommandEntry, command);
+}
 
 void App::timerTick(int timer)
 {

@@ -84,6 +84,9 @@ private:
     // What opening a window starts.
     void startIdentity();
     void startAudio();
+    void showAboutPicture();
+    /// `ApplyDefaultMotorSetup`: after the operator's Yes, the fixed default motor set-up.
+    void applyDefaultMotorSetup();
 
     void commitReturn();
     void controlEvent(int control);
