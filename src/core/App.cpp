@@ -10,11 +10,11 @@
 #include "AudioWindow.h"
 #include "ConnectionDialog.h"
 #include "DeviceWindow.h"
-#include "MotorsWindow.h"
 #include "FormWindow.h"
 #include "ImageView.h"
 #include "LineList.h"
 #include "MainWindow.h"
+#include "MotorsWindow.h"
 #include "Numbers.h"
 #include "SettingCommands.h"
 
