@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "ConnectionDialog.h"
+#include "DeviceWindow.h"
 #include "FormWindow.h"
 #include "ImageView.h"
 #include "LineList.h"
@@ -50,6 +51,24 @@ constexpr Click kClicks[] = {
 };
 
 }  // namespace
+
+/// Builds a detail window's controls as a child window of `parent`.
+using WindowOpener = FormWindow* (*)(Controls& controls, const EventSink& sink, QWidget* parent);
+
+struct App::WindowRow {
+    int menuItem;            ///< mainwindow::MenuItem
+    int window;
+    WindowOpener open;
+    void (App::*starts)();   ///< what opening starts (the window's one-shot queries), or nullptr
+    bool returnKey;          ///< Return commits the focused field (menu event 13)
+};
+
+// The menu's windows. The connection dialog ("Communications") keeps its own opener.
+const App::WindowRow App::kWindowTable[] = {
+    // mainwindow::Mavlink, Vehicle, Gps: windows 3, 2, 1 go here.
+    // mainwindow::EthernetConfig: window 6 goes here.
+    {mainwindow::Device, devicewindow::kWindow, devicewindow::open, &App::startIdentity, true},
+};
 
 App::App(AppOptions options) : m_options(std::move(options))
 {
@@ -98,7 +117,8 @@ void App::start()
     m_aboutImage.load(QStringLiteral(":/about.png"));
     m_initialIndicatorImage.load(dir + QLatin1String(kIconFiles[1]));
 
-    const EventSink sink = [this](const UiEvent& e) { dispatch(e); };
+    m_sink = [this](const UiEvent& e) { dispatch(e); };
+    const EventSink& sink = m_sink;
     m_mainWindow = mainwindow::open(m_controls, sink);
     m_mainWindow->centre();
     m_boxes.setParent(m_mainWindow);
@@ -242,6 +262,7 @@ void App::mainWindowEvent(const UiEvent& e)
 {
     if (e.kind == UiEvent::Kind::Menu) {
         if (e.number == mainwindow::Communications) m_dialog->open(m_mainWindow);
+        else openWindow(e.number);
         return;
     }
     if (e.kind != UiEvent::Kind::Control) return;
@@ -265,6 +286,39 @@ void App::mainWindowEvent(const UiEvent& e)
         break;
     }
 }
+
+void App::openWindow(int menuItem)
+{
+    for (const WindowRow& row : kWindowTable) {
+        if (row.menuItem != menuItem) continue;
+        if (QWidget* open = m_controls.window(row.window)) {
+            open->show();
+            open->raise();
+            open->activateWindow();
+            return;
+        }
+        FormWindow* w = row.open(m_controls, m_sink, m_mainWindow);
+        if (row.returnKey) w->addReturnShortcut(kMenuReturn);
+        if (row.starts) (this->*row.starts)();
+        w->centre();
+        w->show();
+        w->activateWindow();
+        return;
+    }
+}
+
+void App::startIdentity()
+{
+    // The stored identity shows at once; the sequence then asks the tracker again.
+    m_controls.setText(devicewindow::kName, m_tracker.deviceName);
+    m_controls.setText(devicewindow::kProduct, m_tracker.productName);
+    m_controls.setText(devicewindow::kFirmware, m_tracker.firmwareVersion);
+    m_controls.setText(devicewindow::kIp8, m_tracker.ip8Text);
+    m_controls.setText(devicewindow::kMac, m_tracker.macAddress);
+    m_poller.requestIdentity();
+}
+
+void App::startAudio() { m_poller.requestAudio(); }
 
 void App::timerTick(int timer)
 {
