@@ -29,7 +29,7 @@ struct Row {
     int x, y, w, h;
     const char* caption = "";
     const char* tooltip = "";
-    bool title = false;   ///< the window's heading: "Arial" 20 bold
+    bool title = false;  ///< the window's heading: "Arial" 20 bold
     bool hidden = false;
 };
 
@@ -97,11 +97,13 @@ constexpr Row kRows[] = {
     {3, 112, Kind::Text, 20, 160, 80, 20, "RX P. MAV"},
     {3, 113, Kind::Field, 110, 160, 150, 20, "", "MavLink Packets Received Ok"},
     {3, 114, Kind::Text, 20, 190, 80, 20, "RX PACKET/S"},
-    {3, 115, Kind::Field, 110, 190, 150, 20, "", "MavLink packets received Ok, per second. Optimum max. 20"},
+    {3, 115, Kind::Field, 110, 190, 150, 20, "",
+     "MavLink packets received Ok, per second. Optimum max. 20"},
     {3, 125, Kind::Text, 20, 220, 80, 20, "RX GPS"},
     {3, 124, Kind::Field, 110, 220, 150, 20, "", "MavLink GPS_RAW_INT Packets ($18) Received Ok"},
     {3, 121, Kind::Text, 20, 250, 80, 20, "RX GPS/S"},
-    {3, 122, Kind::Field, 110, 250, 150, 20, "", "MavLink GPS_RAW_INT Packets ($18) Received Ok, per second"},
+    {3, 122, Kind::Field, 110, 250, 150, 20, "",
+     "MavLink GPS_RAW_INT Packets ($18) Received Ok, per second"},
     {3, 123, Kind::Text, 20, 280, 80, 20, "RX HOME"},
     {3, 126, Kind::Field, 110, 280, 150, 20, "", "MavLink HOME_POSITION ($F2) packets received"},
     {3, 116, Kind::Text, 20, 310, 80, 20, "LOST SEQ P ", "", false, true},
@@ -112,7 +114,8 @@ constexpr Row kRows[] = {
     {3, 130, Kind::Field, 110, 370, 150, 20, "", "Mavlink overflow buffer errors"},
     {3, 127, Kind::Text, 20, 400, 80, 20, "CRC ERR"},
     {3, 128, Kind::Field, 110, 400, 150, 20, "", "CRC errors Mavlink packets"},
-    {3, 120, Kind::Button, 20, 430, 240, 30, "Init", "Initializes Mavlink packet statistical counters"},
+    {3, 120, Kind::Button, 20, 430, 240, 30, "Init",
+     "Initializes Mavlink packet statistical counters"},
 };
 
 /// What each window is: its menu item, title, inner size and control numbers.
@@ -129,13 +132,14 @@ constexpr WindowSpec kWindows[] = {
     {3, "Mavlink", "MAVLINK", {280, 470}, 107, 132},
 };
 
-const WindowSpec& specOf(int window) { return kWindows[window - 1]; }
+const WindowSpec& specOf(int window) {
+    return kWindows[window - 1];
+}
 
 constexpr Rgb kOrange{255, 141, 0};
 
 /// The operator chooses the window's item in the main window's "Menu".
-FormWindow* openFromMenu(ConsoleFixture& f, int window)
-{
+FormWindow* openFromMenu(ConsoleFixture& f, int window) {
     auto* bar = f.app().mainWindow()->findChild<QMenuBar*>();
     for (QAction* a : bar->actions().at(0)->menu()->actions())
         if (a->text() == QLatin1String(specOf(window).menuItem)) a->trigger();
@@ -143,30 +147,27 @@ FormWindow* openFromMenu(ConsoleFixture& f, int window)
 }
 
 /// The operator closes the window with its close box.
-void closeWindow(ConsoleFixture& f, int window)
-{
+void closeWindow(ConsoleFixture& f, int window) {
     if (QWidget* w = f.controls().window(window)) w->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-bool hasKind(QWidget* w, Kind k)
-{
+bool hasKind(QWidget* w, Kind k) {
     auto* edit = qobject_cast<QLineEdit*>(w);
     switch (k) {
-    case Kind::Text:
-        return qobject_cast<QLabel*>(w);
-    case Kind::Field:
-        return edit && !edit->isReadOnly();
-    case Kind::ReadOnly:
-        return edit && edit->isReadOnly();
-    case Kind::Button:
-        return qobject_cast<QPushButton*>(w);
+        case Kind::Text:
+            return qobject_cast<QLabel*>(w);
+        case Kind::Field:
+            return edit && !edit->isReadOnly();
+        case Kind::ReadOnly:
+            return edit && edit->isReadOnly();
+        case Kind::Button:
+            return qobject_cast<QPushButton*>(w);
     }
     return false;
 }
 
-QString caption(QWidget* w)
-{
+QString caption(QWidget* w) {
     if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
     if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
     if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
@@ -181,11 +182,15 @@ struct Expect {
 };
 using Expects = QList<Expect>;
 
-void feed(ConsoleFixture& f, const QByteArray& text) { f.app().processReceivedChunk(networkReply(text)); }
+void feed(ConsoleFixture& f, const QByteArray& text) {
+    f.app().processReceivedChunk(networkReply(text));
+}
 
 }  // namespace
 
-char* toString(const Rgb& c) { return QTest::toString(QStringLiteral("RGB(%1,%2,%3)").arg(c.r).arg(c.g).arg(c.b)); }
+char* toString(const Rgb& c) {
+    return QTest::toString(QStringLiteral("RGB(%1,%2,%3)").arg(c.r).arg(c.g).arg(c.b));
+}
 
 Q_DECLARE_METATYPE(Rgb)
 Q_DECLARE_METATYPE(Expects)
@@ -195,22 +200,19 @@ class TelemetryWindows : public QObject {
 private slots:
     void initTestCase() { m_f = std::make_unique<ConsoleFixture>(); }
     void cleanupTestCase() { m_f.reset(); }
-    void cleanup()
-    {
+    void cleanup() {
         for (const WindowSpec& s : kWindows) closeWindow(*m_f, s.number);
         m_f->controls().setText(27, {});
     }
 
-    void windowFrame_data()
-    {
+    void windowFrame_data() {
         QTest::addColumn<int>("window");
         for (const WindowSpec& s : kWindows) QTest::newRow(s.title) << s.number;
     }
 
     // A child window of the main window, centred on it, fixed size, a close box only; its
     // menu item brings the open window forward instead of making a second one.
-    void windowFrame()
-    {
+    void windowFrame() {
         QFETCH(int, window);
         const WindowSpec& spec = specOf(window);
         QVERIFY(!m_f->controls().windowOpen(window));
@@ -223,10 +225,13 @@ private slots:
         QCOMPARE(w->client()->size(), spec.size);
         QCOMPARE(w->minimumSize(), w->maximumSize());
         QVERIFY(w->windowFlags() & Qt::WindowCloseButtonHint);
-        QVERIFY(!(w->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QVERIFY(
+            !(w->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         QCOMPARE(w->palette().color(QPalette::Window), QColor(128, 128, 128));
-        const QPoint offCentre = w->frameGeometry().center() - m_f->app().mainWindow()->frameGeometry().center();
-        QVERIFY2(qAbs(offCentre.x()) <= 2 && qAbs(offCentre.y()) <= 2, qPrintable(QStringLiteral("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
+        const QPoint offCentre =
+            w->frameGeometry().center() - m_f->app().mainWindow()->frameGeometry().center();
+        QVERIFY2(qAbs(offCentre.x()) <= 2 && qAbs(offCentre.y()) <= 2,
+                 qPrintable(QStringLiteral("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
         for (int n = spec.firstControl; n <= spec.lastControl; ++n) {
             QVERIFY2(m_f->controls().widget(n), qPrintable(QString::number(n)));
             QCOMPARE(m_f->controls().widget(n)->window(), w);
@@ -243,15 +248,13 @@ private slots:
         QVERIFY(!m_f->controls().widget(spec.firstControl));
     }
 
-    void controlRows_data()
-    {
+    void controlRows_data() {
         QTest::addColumn<int>("index");
         for (int i = 0; i < int(std::size(kRows)); ++i)
             QTest::addRow("window %d control %d", kRows[i].window, kRows[i].number) << i;
     }
 
-    void controlRows()
-    {
+    void controlRows() {
         QFETCH(int, index);
         const Row& row = kRows[index];
         FormWindow* window = openFromMenu(*m_f, row.window);
@@ -268,11 +271,11 @@ private slots:
         QCOMPARE(w->font().bold(), row.title);
         if (row.kind == Kind::Field || row.kind == Kind::ReadOnly)
             QCOMPARE(m_f->controls().background(row.number), colour::kField);
-        if (row.kind == Kind::Text) QCOMPARE(m_f->controls().background(row.number), colour::kWindow);
+        if (row.kind == Kind::Text)
+            QCOMPARE(m_f->controls().background(row.number), colour::kWindow);
     }
 
-    void fills_data()
-    {
+    void fills_data() {
         QTest::addColumn<int>("window");
         QTest::addColumn<QString>("originAltitude");  // control 27 of the main window
         QTest::addColumn<QByteArrayList>("replies");
@@ -280,25 +283,35 @@ private slots:
         const QString deg = QStringLiteral("\u00BA");
         QTest::newRow("GPS with a fix")
             << 1 << "" << QByteArrayList{"GPS A 415600000 -37600000 640 3 270 9 1.1 OK"}
-            << Expects{{68, "A", colour::kActive}, {69, "41.5600000" + deg}, {70, "-3.7600000" + deg},
-                       {71, "640"}, {72, "3"}, {73, "270"}, {74, "9"}, {75, "1.1"}};
+            << Expects{{68, "A", colour::kActive},
+                       {69, "41.5600000" + deg},
+                       {70, "-3.7600000" + deg},
+                       {71, "640"},
+                       {72, "3"},
+                       {73, "270"},
+                       {74, "9"},
+                       {75, "1.1"}};
         QTest::newRow("GPS losing its fix")
             << 1 << "" << QByteArrayList{"GPS A 1 2 3 4 5 6 7 OK", "GPS V 5 -1234567 3 4 5 6 7 OK"}
-            << Expects{{68, "V", colour::kField}, {69, "0.0000005" + deg}, {70, "-0.1234567" + deg}};
+            << Expects{
+                   {68, "V", colour::kField}, {69, "0.0000005" + deg}, {70, "-0.1234567" + deg}};
         QTest::newRow("GPS status compared exactly")
-            << 1 << "" << QByteArrayList{"GPS a x OK"} << Expects{{68, "a", colour::kField}, {69, "0.0000000" + deg}};
+            << 1 << "" << QByteArrayList{"GPS a x OK"}
+            << Expects{{68, "a", colour::kField}, {69, "0.0000000" + deg}};
         QTest::newRow("UAVGPS")
-            << 2 << "" << QByteArrayList{"UAVGPS 11 12 13 415678901 -37654321 700 15 90 14 1 0.8 1.2 OK"}
-            << Expects{{96, "11"}, {98, "12"}, {100, "13"}, {87, "41.5678901" + deg}, {88, "-3.7654321" + deg},
-                       {89, "700"}, {90, "15"}, {91, "90"}, {92, "14"}, {86, "Autonomous GPS", colour::kGood},
-                       {93, "0.8"}, {94, "1.2"}};
+            << 2 << ""
+            << QByteArrayList{"UAVGPS 11 12 13 415678901 -37654321 700 15 90 14 1 0.8 1.2 OK"}
+            << Expects{{96, "11"}, {98, "12"}, {100, "13"}, {87, "41.5678901" + deg},
+                       {88, "-3.7654321" + deg}, {89, "700"}, {90, "15"}, {91, "90"}, {92, "14"},
+                       {86, "Autonomous GPS", colour::kGood}, {93, "0.8"}, {94, "1.2"}};
         QTest::newRow("UAVDAT over the origin altitude")
             << 2 << "120" << QByteArrayList{"UAVDAT 850 350 7 8 2 OK"}
             << Expects{{102, "850"}, {106, "230"}, {104, "2"}};
         QTest::newRow("UAVDAT, origin altitude empty")
             << 2 << "" << QByteArrayList{"UAVDAT 850 350 7 8 2 OK"} << Expects{{106, "350"}};
         QTest::newRow("UAVDAT, whole metres only")
-            << 2 << " 123.7" << QByteArrayList{"UAVDAT 0 350.9 OK"} << Expects{{106, "227"}, {104, ""}};
+            << 2 << " 123.7" << QByteArrayList{"UAVDAT 0 350.9 OK"}
+            << Expects{{106, "227"}, {104, ""}};
         QTest::newRow("UAVDAT below the origin")
             << 2 << "+640" << QByteArrayList{"UAVDAT 0 -20 OK"} << Expects{{106, "-660"}};
         QTest::newRow("UAVDAT altitude no number")
@@ -308,15 +321,69 @@ private slots:
             << Expects{{106, "9223372036854775807"}};
         QTest::newRow("MAV STAT")
             << 3 << "" << QByteArrayList{"MAV STAT 97 40 1234 18 4 0 300 5 2 0 3 1388 OK"}
-            << Expects{{109, "97%"}, {111, "40%"}, {113, "1234"}, {115, "18"}, {117, "4"}, {119, "0"},
-                       {124, "300"}, {122, "5", colour::kGood}, {126, "2", colour::kGood}, {130, "0"},
-                       {128, "3"}, {132, "1388"}};
+            << Expects{{109, "97%"}, {111, "40%"}, {113, "1234"}, {115, "18"}, {117, "4"},
+                       {119, "0"}, {124, "300"}, {122, "5", colour::kGood},
+                       {126, "2", colour::kGood}, {130, "0"}, {128, "3"}, {132, "1388"}};
         QTest::newRow("MAV with another second word")
-            << 3 << "" << QByteArrayList{"MAV STATS 97 40 1234 OK"} << Expects{{109, ""}, {113, ""}};
+            << 3 << "" << QByteArrayList{"MAV STATS 97 40 1234 OK"}
+            << Expects{{109, ""}, {113, ""}};
+
+        // The fix type compares as text: anything but "0" to "6" leaves the previous fix.
+        const QByteArray uavgps = "UAVGPS 1 2 3 4 5 6 7 8 9 ";
+        const struct {
+            const char* code;
+            const char* text;
+            Rgb background;
+        } fixes[] = {{"0", "Invalid fix", colour::kBad},   {"1", "Autonomous GPS", colour::kGood},
+                     {"2", "Differential", colour::kGood}, {"3", "PPS", colour::kGood},
+                     {"4", "RTK", colour::kGood},          {"5", "Floating RTK", colour::kGood},
+                     {"6", "Own Estimate", colour::kGood}, {"7", "Invalid fix", colour::kBad},
+                     {"07", "Invalid fix", colour::kBad},  {"-1", "Invalid fix", colour::kBad},
+                     {"1.0", "Invalid fix", colour::kBad}, {"+3", "Invalid fix", colour::kBad},
+                     {"PPS", "Invalid fix", colour::kBad}};
+        for (const auto& fix : fixes)
+            QTest::addRow("fix %s after 0", fix.code)
+                << 2 << ""
+                << QByteArrayList{uavgps + "0 0.8 1.2 OK", uavgps + fix.code + " 0.8 1.2 OK"}
+                << Expects{{86, fix.text, fix.background}};
+        QTest::newRow("fix missing after 0")
+            << 2 << "" << QByteArrayList{uavgps + "0 0.8 1.2 OK", uavgps + "OK"}
+            << Expects{{86, "Invalid fix", colour::kBad}};
+
+        // Rate lights of 122 and 126: the field as received on the colour of its whole number.
+        const struct {
+            const char* rate;
+            Rgb background;
+        } rates[] = {{"-1", colour::kBad}, {"0", colour::kBad},  {"1", kOrange},
+                     {"2", colour::kGood}, {"5", colour::kGood}, {"x", colour::kBad},
+                     {"1.9", kOrange}};
+        for (const auto& r : rates) {
+            const QByteArray v = r.rate;
+            QTest::addRow("rate %s", r.rate)
+                << 3 << ""
+                << QByteArrayList{"MAV STAT 0 0 0 0 0 0 0 5 5 0 0 0 OK",
+                                  "MAV STAT 0 0 0 0 0 0 0 " + v + ' ' + v + " 0 0 0 OK"}
+                << Expects{{122, r.rate, r.background}, {126, r.rate, r.background}};
+        }
+
+        // Control 115 takes its colour from the pointing reply's bit 7, like indicator 41.
+        const struct {
+            const char* flags;
+            Rgb background;
+        } receiving[] = {{"128", colour::kGood},
+                         {"255", colour::kGood},
+                         {"127", colour::kBad},
+                         {"256", colour::kBad},
+                         {"x", colour::kBad}};
+        for (const auto& r : receiving)
+            QTest::addRow("receiving, flags %s", r.flags)
+                << 3 << ""
+                << QByteArrayList{"MAV STAT 0 0 0 18 OK",
+                                  "DXYPV 0 0 0 0 0 " + QByteArray(r.flags) + " 0 OK"}
+                << Expects{{115, "18", r.background}, {41, "", r.background}};
     }
 
-    void fills()
-    {
+    void fills() {
         QFETCH(int, window);
         QFETCH(QString, originAltitude);
         QFETCH(QByteArrayList, replies);
@@ -330,95 +397,13 @@ private slots:
         }
     }
 
-    // Compared as text: anything but "0" to "6" leaves the previous fix on display.
-    void fixType_data()
-    {
-        QTest::addColumn<QByteArray>("code");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<Rgb>("background");
-        QTest::newRow("0") << QByteArray("0") << "Invalid fix" << colour::kBad;
-        QTest::newRow("1") << QByteArray("1") << "Autonomous GPS" << colour::kGood;
-        QTest::newRow("2") << QByteArray("2") << "Differential" << colour::kGood;
-        QTest::newRow("3") << QByteArray("3") << "PPS" << colour::kGood;
-        QTest::newRow("4") << QByteArray("4") << "RTK" << colour::kGood;
-        QTest::newRow("5") << QByteArray("5") << "Floating RTK" << colour::kGood;
-        QTest::newRow("6") << QByteArray("6") << "Own Estimate" << colour::kGood;
-        for (const char* other : {"7", "07", "-1", "1.0", "+3", "PPS"})
-            QTest::newRow(other) << QByteArray(other) << "Invalid fix" << colour::kBad;
-        QTest::newRow("missing") << QByteArray() << "Invalid fix" << colour::kBad;
-    }
-
-    void fixType()
-    {
-        QFETCH(QByteArray, code);
-        QFETCH(QString, text);
-        QFETCH(Rgb, background);
-        openFromMenu(*m_f, 2);
-        const QByteArray head = "UAVGPS 1 2 3 4 5 6 7 8 9 ";
-        feed(*m_f, head + "0 0.8 1.2 OK");
-        feed(*m_f, head + (code.isEmpty() ? QByteArray() : code + " 0.8 1.2 ") + "OK");
-        QCOMPARE(m_f->controls().text(86), text);
-        QCOMPARE(m_f->controls().background(86), background);
-    }
-
-    void rateColours_data()
-    {
-        QTest::addColumn<QByteArray>("rate");
-        QTest::addColumn<Rgb>("background");
-        QTest::newRow("-1") << QByteArray("-1") << colour::kBad;
-        QTest::newRow("0") << QByteArray("0") << colour::kBad;
-        QTest::newRow("1") << QByteArray("1") << kOrange;
-        QTest::newRow("2") << QByteArray("2") << colour::kGood;
-        QTest::newRow("5") << QByteArray("5") << colour::kGood;
-        QTest::newRow("no number") << QByteArray("x") << colour::kBad;
-        QTest::newRow("leading digits") << QByteArray("1.9") << kOrange;
-    }
-
-    // Controls 122 and 126 show the field as received on the colour of its whole number.
-    void rateColours()
-    {
-        QFETCH(QByteArray, rate);
-        QFETCH(Rgb, background);
-        openFromMenu(*m_f, 3);
-        feed(*m_f, "MAV STAT 0 0 0 0 0 0 0 5 5 0 0 0 OK");
-        feed(*m_f, "MAV STAT 0 0 0 0 0 0 0 " + rate + ' ' + rate + " 0 0 0 OK");
-        for (int control : {122, 126}) {
-            QCOMPARE(m_f->controls().text(control), QString::fromLatin1(rate));
-            QCOMPARE(m_f->controls().background(control), background);
-        }
-    }
-
-    void receivingLight_data()
-    {
-        QTest::addColumn<QByteArray>("flags");
-        QTest::addColumn<Rgb>("background");
-        QTest::newRow("bit 7") << QByteArray("128") << colour::kGood;
-        QTest::newRow("all bits") << QByteArray("255") << colour::kGood;
-        QTest::newRow("bits 0..6") << QByteArray("127") << colour::kBad;
-        QTest::newRow("bit 8 only") << QByteArray("256") << colour::kBad;
-        QTest::newRow("no number") << QByteArray("x") << colour::kBad;
-    }
-
-    // Control 115 takes its colour from the pointing reply, like indicator 41.
-    void receivingLight()
-    {
-        QFETCH(QByteArray, flags);
-        QFETCH(Rgb, background);
-        openFromMenu(*m_f, 3);
-        feed(*m_f, "MAV STAT 0 0 0 18 OK");
-        feed(*m_f, "DXYPV 0 0 0 0 0 " + flags + " 0 OK");
-        QCOMPARE(m_f->controls().background(115), background);
-        QCOMPARE(m_f->controls().background(41), background);
-        QCOMPARE(m_f->controls().text(115), QStringLiteral("18"));
-    }
-
-    void closedWindowIgnoresReplies_data()
-    {
+    void closedWindowIgnoresReplies_data() {
         QTest::addColumn<int>("window");
         QTest::addColumn<QByteArrayList>("replies");
         QTest::newRow("local GPS") << 1 << QByteArrayList{"GPS A 1 2 3 4 5 6 7 OK"};
         QTest::newRow("vehicle") << 2
-                                 << QByteArrayList{"UAVGPS 1 2 3 4 5 6 7 8 9 0 1 1 OK", "UAVDAT 1 2 3 4 5 OK"};
+                                 << QByteArrayList{"UAVGPS 1 2 3 4 5 6 7 8 9 0 1 1 OK",
+                                                   "UAVDAT 1 2 3 4 5 OK"};
         QTest::newRow("MAVLink") << 3
                                  << QByteArrayList{"MAV STAT 1 2 3 4 5 6 7 8 0 10 11 12 OK",
                                                    "DXYPV 0 0 0 0 0 128 0 OK"};
@@ -426,8 +411,7 @@ private slots:
 
     // Closed (before it was ever opened, and after), the window's replies neither open it nor
     // leave anything behind: reopened, every field is empty on the field colour.
-    void closedWindowIgnoresReplies()
-    {
+    void closedWindowIgnoresReplies() {
         QFETCH(int, window);
         QFETCH(QByteArrayList, replies);
         const WindowSpec& spec = specOf(window);
@@ -457,8 +441,7 @@ private slots:
 
     // "Init" sends exactly "MAV STATINIT" over an open link; without one it sends nothing and
     // the command line still shows it.
-    void initButton()
-    {
+    void initButton() {
         openFromMenu(*m_f, 3);
         m_f->click(120);
         QCOMPARE(m_f->controls().text(mainwindow::kCommandEntry), QStringLiteral("MAV STATINIT"));
@@ -472,8 +455,7 @@ private slots:
 
     // The simulator as the tracker: the three windows fill, the vehicle moves, the counters
     // grow once MAVLink is on and start again after "Init"; closed, they are no longer asked for.
-    void filledFromSimulator()
-    {
+    void filledFromSimulator() {
         SimProcess sim;
         QVERIFY(sim.isReady());
         ConsoleFixture f;
@@ -511,9 +493,11 @@ private slots:
         QVERIFY(waitFor([&] { return sim.commands().size() > atClose; }));
         const qsizetype closedAt = atClose + 1;
         // Three status queries: more than a whole rotation has passed since then.
-        QVERIFY(waitFor([&] { return sim.commands().mid(closedAt).count(QStringLiteral("STAT")) >= 3; }));
+        QVERIFY(waitFor(
+            [&] { return sim.commands().mid(closedAt).count(QStringLiteral("STAT")) >= 3; }));
         for (const QString& cmd : sim.commands().mid(closedAt))
-            QVERIFY2(cmd != u"GPS" && cmd != u"UAVGPS" && cmd != u"UAVDAT" && cmd != u"MAV STAT", qPrintable(cmd));
+            QVERIFY2(cmd != u"GPS" && cmd != u"UAVGPS" && cmd != u"UAVDAT" && cmd != u"MAV STAT",
+                     qPrintable(cmd));
     }
 
 private:
