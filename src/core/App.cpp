@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include "CaptureWriter.h"
 #include "ConnectionDialog.h"
 #include "FormWindow.h"
 #include "ImageView.h"
@@ -13,6 +14,7 @@
 #include "MainWindow.h"
 #include "Numbers.h"
 #include "SettingCommands.h"
+#include "Version.h"
 
 namespace {
 
@@ -21,7 +23,6 @@ constexpr int kSerialPollMs = 20;
 constexpr int kLinkAliveLimit = 30;
 constexpr int kKeepAliveAfter = 20;
 constexpr qsizetype kMaxBlock = 255;
-const char* const kBanner = "V1.70 8-11-24";
 const char* const kIconFiles[] = {"OK_04w.png", "Action-cancel-icon.png"};
 
 /// What Return does in the focused control.
@@ -112,7 +113,7 @@ void App::start()
 
     m_timers->add(TimerBank::kPolling, kPollPeriodMs);
     m_timers->add(TimerBank::kLinkIndicator, kPollPeriodMs);
-    m_console->append(QString::fromLatin1(kBanner));
+    m_console->append(QString::fromLatin1(kVersionBanner));
     drawGauges();
     m_dialog->open(m_mainWindow);
 
@@ -328,7 +329,8 @@ void App::pollTick()
 
 void App::sendCommand(const QString& text)
 {
-    m_link.send(text);
+    const QByteArray sent = m_link.send(text);
+    if (m_capture) m_capture->record(capture::Direction::Sent, m_link.kind(), sent);
     if (m_state.echoCommands) m_console->append(text);
 }
 
@@ -406,6 +408,7 @@ void App::networkReceive()
 
 void App::processReceivedChunk(QByteArrayView bytes)
 {
+    if (m_capture) m_capture->record(capture::Direction::Received, m_link.kind(), bytes);
     m_state.linkAliveTicks = 0;
     FramedBlock block = frameBlock(bytes, m_link.kind() == LinkKind::Serial);
     if (block.parse) {

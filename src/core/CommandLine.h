@@ -1,0 +1,22 @@
+#pragma once
+// The console's command line. It is read before any window exists, so that --help,
+// --version and --list-ports answer without a display.
+
+#include <QString>
+#include <QStringList>
+
+#include "App.h"
+
+struct CommandLine {
+    AppOptions app;
+    QString capturePath;  ///< empty: no capture
+
+    enum class Outcome { Run, Help, Version, ListPorts, Error };
+
+    /// Reads `arguments` (program name first). For Help and Version, `message` is the text to
+    /// print on standard output; for Error, on standard error. `guiOptionsOnly` tells, for an
+    /// Error, that the only unknown options are the window system's own (-platform, -style, …),
+    /// which the application object takes before the second reading.
+    static Outcome parse(const QStringList& arguments, CommandLine& out, QString& message,
+                         bool* guiOptionsOnly = nullptr);
+};
