@@ -66,6 +66,7 @@ int main(int argc, char** argv)
 
     QApplication qtApp(argc, argv);
     setNames();
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tavo.AntennaTrackerStudio"));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setFont(fonts::controlFont());
