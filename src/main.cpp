@@ -23,14 +23,11 @@ void setNames()
 }
 
 /// What the command line asks for that is not the console itself: the exit code for help,
-/// version, the port list and errors; nothing when the console should start. Before the
-/// application object exists, `windowsLater` tells that options of the window system's may
-/// still be taken out, so an unknown option is not yet an error.
-std::optional<int> answer(CommandLine& line, bool windowsLater)
+/// version, the port list and errors; nothing when the console should start.
+std::optional<int> answer(CommandLine& line)
 {
     QString message;
-    bool guiOptionsOnly = false;
-    switch (CommandLine::parse(QCoreApplication::arguments(), line, message, &guiOptionsOnly)) {
+    switch (CommandLine::parse(QCoreApplication::arguments(), line, message)) {
     case CommandLine::Outcome::Help:
     case CommandLine::Outcome::Version:
         std::fputs(qPrintable(message), stdout);
@@ -43,7 +40,6 @@ std::optional<int> answer(CommandLine& line, bool windowsLater)
         return 0;
     }
     case CommandLine::Outcome::Error:
-        if (windowsLater && guiOptionsOnly) return std::nullopt;
         std::fprintf(stderr, "antenna-tracker-studio: %s\n", qPrintable(message));
         return 2;
     case CommandLine::Outcome::Run:
@@ -61,7 +57,7 @@ int main(int argc, char** argv)
         QCoreApplication probe(argc, argv);
         setNames();
         CommandLine line;
-        if (const std::optional<int> code = answer(line, true)) return *code;
+        if (const std::optional<int> code = answer(line)) return *code;
     }
 
     QApplication qtApp(argc, argv);
@@ -72,7 +68,7 @@ int main(int argc, char** argv)
     QApplication::setFont(fonts::controlFont());
 
     CommandLine line;
-    if (const std::optional<int> code = answer(line, false)) return *code;
+    if (const std::optional<int> code = answer(line)) return *code;
     std::unique_ptr<CaptureWriter> capture;
     if (!line.capturePath.isEmpty()) {
         capture = std::make_unique<CaptureWriter>();

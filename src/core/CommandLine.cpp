@@ -1,35 +1,53 @@
 #include "CommandLine.h"
 
 #include <QCommandLineParser>
-#include <algorithm>
 
 #include "Version.h"
 
 namespace {
 
-/// Options that QGuiApplication and its platform plugins take from the command line.
-bool isGuiOption(const QString& name)
+/// The window system's own options, which QApplication takes out of the command line: with a
+/// value, and without.
+const QStringList kGuiOptionsWithValue = {
+    QStringLiteral("platform"), QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
+    QStringLiteral("plugin"), QStringLiteral("qwindowgeometry"), QStringLiteral("qwindowtitle"),
+    QStringLiteral("qwindowicon"), QStringLiteral("session"), QStringLiteral("style"),
+    QStringLiteral("stylesheet"), QStringLiteral("display"), QStringLiteral("geometry"),
+    QStringLiteral("title"), QStringLiteral("name"), QStringLiteral("visual"),
+};
+const QStringList kGuiFlags = {
+    QStringLiteral("reverse"), QStringLiteral("widgetcount"), QStringLiteral("sync"),
+    QStringLiteral("nograb"), QStringLiteral("dograb"), QStringLiteral("cmap"),
+};
+
+/// The arguments without the window system's options, as QApplication would leave them.
+QStringList withoutGuiOptions(const QStringList& arguments)
 {
-    static const QStringList kNames = {
-        QStringLiteral("platform"),   QStringLiteral("platformpluginpath"),
-        QStringLiteral("platformtheme"), QStringLiteral("plugin"),
-        QStringLiteral("qwindowgeometry"), QStringLiteral("qwindowtitle"),
-        QStringLiteral("qwindowicon"), QStringLiteral("reverse"),
-        QStringLiteral("session"),    QStringLiteral("style"),
-        QStringLiteral("stylesheet"), QStringLiteral("widgetcount"),
-        QStringLiteral("display"),    QStringLiteral("geometry"),
-        QStringLiteral("title"),      QStringLiteral("name"),
-        QStringLiteral("visual"),     QStringLiteral("ncols"),
-        QStringLiteral("cmap"),       QStringLiteral("sync"),
-        QStringLiteral("nograb"),     QStringLiteral("dograb"),
-    };
-    return kNames.contains(name);
+    QStringList out;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        QString name = a;
+        if (i == 0 || !name.startsWith(u'-')) {
+            out << a;
+            continue;
+        }
+        name.remove(0, name.startsWith(QStringLiteral("--")) ? 2 : 1);
+        const qsizetype eq = name.indexOf(u'=');
+        if (eq >= 0 && kGuiOptionsWithValue.contains(name.left(eq))) continue;
+        if (kGuiFlags.contains(name)) continue;
+        if (kGuiOptionsWithValue.contains(name)) {
+            ++i;  // and its value
+            continue;
+        }
+        out << a;
+    }
+    return out;
 }
 
 }  // namespace
 
 CommandLine::Outcome CommandLine::parse(const QStringList& arguments, CommandLine& out,
-                                        QString& message, bool* guiOptionsOnly)
+                                        QString& message)
 {
     QCommandLineParser parser;
     // "-platform xcb" is one option of the window system's, not seven short ones.
@@ -54,13 +72,8 @@ CommandLine::Outcome CommandLine::parse(const QStringList& arguments, CommandLin
         QStringLiteral("List this computer's serial ports and how to link one as COM n, then exit."));
     parser.addOptions({help, version, resourceDir, connect, capture, listPorts});
 
-    if (guiOptionsOnly) *guiOptionsOnly = false;
-    if (!parser.parse(arguments)) {
+    if (!parser.parse(withoutGuiOptions(arguments))) {
         message = parser.errorText();
-        if (guiOptionsOnly) {
-            const QStringList unknown = parser.unknownOptionNames();
-            *guiOptionsOnly = !unknown.isEmpty() && std::all_of(unknown.begin(), unknown.end(), isGuiOption);
-        }
         return Outcome::Error;
     }
     if (parser.isSet(help)) {

@@ -13,10 +13,8 @@ struct CommandLine {
 
     enum class Outcome { Run, Help, Version, ListPorts, Error };
 
-    /// Reads `arguments` (program name first). For Help and Version, `message` is the text to
-    /// print on standard output; for Error, on standard error. `guiOptionsOnly` tells, for an
-    /// Error, that the only unknown options are the window system's own (-platform, -style, …),
-    /// which the application object takes before the second reading.
-    static Outcome parse(const QStringList& arguments, CommandLine& out, QString& message,
-                         bool* guiOptionsOnly = nullptr);
+    /// Reads `arguments` (program name first), passing over the window system's own options
+    /// (-platform, -style, …) that QApplication takes. For Help and Version, `message` is the
+    /// text to print on standard output; for Error, on standard error.
+    static Outcome parse(const QStringList& arguments, CommandLine& out, QString& message);
 };
