@@ -8,6 +8,7 @@
 
 #include "ConnectionDialog.h"
 #include "DeviceWindow.h"
+#include "EthernetWindow.h"
 #include "FormWindow.h"
 #include "ImageView.h"
 #include "LineList.h"
@@ -66,7 +67,7 @@ struct App::WindowRow {
 // The menu's windows. The connection dialog ("Communications") keeps its own opener.
 const App::WindowRow App::kWindowTable[] = {
     // mainwindow::Mavlink, Vehicle, Gps: windows 3, 2, 1 go here.
-    // mainwindow::EthernetConfig: window 6 goes here.
+    {mainwindow::EthernetConfig, ethernetwindow::kWindow, ethernetwindow::open, &App::startEthernet, true},
     {mainwindow::Device, devicewindow::kWindow, devicewindow::open, &App::startIdentity, true},
 };
 
@@ -126,8 +127,12 @@ void App::start()
     m_controls.setImage(mainwindow::kLinkIndicator, &m_initialIndicatorImage);
     m_dialog = std::make_unique<ConnectionDialog>(m_controls, m_link, m_boxes, *m_timers,
                                                   m_state.resourceDirectory, sink);
+    m_ethernet = std::make_unique<EthernetSetup>(
+        EthernetSetup::Context{m_controls, m_poller, m_ports, m_tracker, m_boxes});
     m_replies = std::make_unique<ReplyHandler>(ReplyContext{
-        m_tracker, m_controls, m_poller, m_ports, m_state.lastFocusedGadget, [this] { drawGauges(); }, {}, {}});
+        m_tracker, m_controls, m_poller, m_ports, m_state.lastFocusedGadget, [this] { drawGauges(); },
+        [this](int row, int column, const QString& text) { m_ethernet->setPortCell(row, column, text); },
+        [this] { m_ethernet->redrawPortTable(); }});
     m_mainWindow->show();
 
     m_timers->add(TimerBank::kPolling, kPollPeriodMs);
@@ -182,6 +187,7 @@ void App::dispatch(const UiEvent& e)
 
     if (e.window == mainwindow::kWindow) mainWindowEvent(e);
     else if (e.window == ConnectionDialog::kWindow) m_dialog->handleEvent(e);
+    else if (e.window == ethernetwindow::kWindow) m_ethernet->handleEvent(e);
 
     m_inHandler = false;
     if (e.kind == UiEvent::Kind::Close && e.window == mainwindow::kWindow) {
@@ -319,6 +325,13 @@ void App::startIdentity()
 }
 
 void App::startAudio() { m_poller.requestAudio(); }
+
+void App::startEthernet()
+{
+    m_ethernet->start(m_sink, DeviceLink::localAddress());
+    // With polling off the port table is still read, on timer 3.
+    if (m_state.autoPollingOff) m_timers->add(TimerBank::kOneShotReads, kPollPeriodMs);
+}
 
 void App::timerTick(int timer)
 {
