@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "Controls.h"
@@ -72,6 +73,7 @@ CellGrid::CellGrid(QWidget* parent, GridModel& model, const Options& options, Ho
     m_o.lastRow = m_model.lastRow();
     m_markBackColour = m_o.backColour;
     m_font = fonts::font(m_o.font);
+    m_metrics = QFontMetrics(m_font);
     const int t = m_o.scrollBarThickness;
 
     setGeometry(m_o.x, m_o.y, m_o.width, m_o.height);
@@ -251,7 +253,7 @@ void CellGrid::redraw()
     const int bottom = m_o.height;
     for (int row = m_firstRow, k = 0; row <= m_o.lastRow; ++row, ++k) {
         if (textTop(k) > bottom) break;
-        for (int c = m_firstColumn; c <= m_o.lastColumn; ++c) paintCell(p, k, c);
+        for (int c = m_firstColumn; c <= m_o.lastColumn; ++c) paintCell(p, k, c, false);
     }
     p.end();
     m_view->refresh();
@@ -260,7 +262,6 @@ void CellGrid::redraw()
 void CellGrid::drawHeader(QPainter& p)
 {
     p.fillRect(0, 0, m_o.width, m_headerHeight, qc(m_headerBackColour));
-    const QFontMetrics fm(m_font);
     for (int c = m_firstColumn; c <= m_o.lastColumn; ++c) {
         const GridColumn& col = m_model.column(c);
         if (c > m_firstColumn) {
@@ -268,7 +269,7 @@ void CellGrid::drawHeader(QPainter& p)
             p.drawLine(col.left, 0, col.left, m_headerHeight);
         }
         p.setPen(qc(m_headerTextColour));
-        p.drawText(col.left + kTextInset, kTextInset + fm.ascent(), col.title);
+        p.drawStaticText(col.left + kTextInset, kTextInset, laidOut(col.title));
     }
 }
 
@@ -290,38 +291,58 @@ void CellGrid::drawGridLines(QPainter& p)
     m_visibleRows = std::max(0, lines - 1);
 }
 
-/// One cell between its grid lines, the same in a full redraw and alone.
-void CellGrid::paintCell(QPainter& p, int k, int column)
+/// One cell between its grid lines, the same in a full redraw and alone. `alone`: the area still
+/// shows what was there before, so its background is laid first.
+void CellGrid::paintCell(QPainter& p, int k, int column, bool alone)
 {
     const int row = m_firstRow + k;
     const QRect area = cellArea(k, column).intersected(m_image.rect());
     if (area.isEmpty()) return;
-    p.save();
-    p.setClipRect(area);
-    if (m_hasPicture) p.drawImage(area.topLeft(), m_background, area);
-    else p.fillRect(area, qc(m_o.backColour));
-
+    if (alone) {
+        if (m_hasPicture) p.drawImage(area.topLeft(), m_background, area);
+        else p.fillRect(area, qc(m_o.backColour));
+    }
     const int ty = textTop(k);
     const bool selected = row == m_selectedRow;
-    if (selected) p.fillRect(QRect(0, ty, m_o.width, m_rowHeight - 1), qc(m_selectionColour));
-
     const QString text = m_model.shownText(row, column);
-    const bool mark = m_model.marked(row, column);
-    Rgb ink = m_o.textColour, paper = m_o.backColour;
-    bool opaque = !m_hasPicture && !selected;
-    if (mark) {
-        ink = m_markTextColour;
-        paper = m_markBackColour;
-        opaque = !(m_hasPicture && m_markBackColour == Rgb{});
-    }
+    if (!selected && text.isEmpty()) return;
+
+    const int x = m_model.column(column).left + kTextInset;
+    const int advance = text.isEmpty() ? 0 : int(std::ceil(laidOut(text).size().width()));
+    const QRect textBox(x, ty, advance, m_metrics.height());
+    // Text that would reach past the cell is cut at its edge.
+    const bool clip = selected || !area.contains(textBox);
+    if (clip) p.setClipRect(area);
+    if (selected) p.fillRect(QRect(0, ty, m_o.width, m_rowHeight - 1), qc(m_selectionColour));
     if (!text.isEmpty()) {
-        const QFontMetrics fm(m_font);
-        const int x = m_model.column(column).left + kTextInset;
-        if (opaque) p.fillRect(QRect(x, ty, fm.horizontalAdvance(text), fm.height()), qc(paper));
+        const bool mark = m_model.marked(row, column);
+        Rgb ink = m_o.textColour, paper = m_o.backColour;
+        bool opaque = !m_hasPicture && !selected;
+        if (mark) {
+            ink = m_markTextColour;
+            paper = m_markBackColour;
+            opaque = !(m_hasPicture && m_markBackColour == Rgb{});
+        }
+        if (opaque) p.fillRect(textBox, qc(paper));
         p.setPen(qc(ink));
-        p.drawText(x, ty + fm.ascent(), text);
+        p.drawStaticText(x, ty, laidOut(text));
     }
-    p.restore();
+    if (clip) p.setClipping(false);
+}
+
+const QStaticText& CellGrid::laidOut(const QString& text)
+{
+    // Cell texts repeat from one redraw to the next: each is laid out once. The cache is
+    // bounded; a grid of changing texts starts it afresh now and then.
+    constexpr qsizetype kMaxCached = 2048;
+    auto it = m_layouts.find(text);
+    if (it != m_layouts.end()) return *it;
+    if (m_layouts.size() >= kMaxCached) m_layouts.clear();
+    QStaticText layout(text);
+    layout.setTextFormat(Qt::PlainText);
+    layout.setPerformanceHint(QStaticText::AggressiveCaching);
+    layout.prepare(QTransform(), m_font);
+    return *m_layouts.insert(text, layout);
 }
 
 void CellGrid::repaintCell(int row, int column)
@@ -332,7 +353,7 @@ void CellGrid::repaintCell(int row, int column)
     if (textTop(k) > m_o.height) return;
     QPainter p(&m_image);
     p.setFont(m_font);
-    paintCell(p, k, column);
+    paintCell(p, k, column, true);
     p.end();
     m_view->update(cellArea(k, column));
 }

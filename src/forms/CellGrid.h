@@ -9,7 +9,10 @@
 // moves as control events of the grid's controls, keys in an editor as the grid's commands
 // (Return is menu event 10). The dispatcher hands them back to handleEvent().
 
+#include <QFontMetrics>
+#include <QHash>
 #include <QImage>
+#include <QStaticText>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -118,9 +121,10 @@ private:
     void buildBackground();
     void drawHeader(QPainter& p);
     void drawGridLines(QPainter& p);
-    void paintCell(QPainter& p, int row, int column);
+    void paintCell(QPainter& p, int row, int column, bool alone);
     void repaintCell(int row, int column);
     int textTop(int visibleRow) const;
+    const QStaticText& laidOut(const QString& text);
 
     void click();
     void openEditor(int column, int row);
@@ -155,6 +159,8 @@ private:
     QImage m_image;       ///< what the view shows
     QImage m_background;  ///< the untouched background
     QFont m_font;
+    QFontMetrics m_metrics{QFont()};
+    QHash<QString, QStaticText> m_layouts;
 
     ImageView* m_view = nullptr;
     QLineEdit* m_text = nullptr;
