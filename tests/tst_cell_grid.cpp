@@ -212,6 +212,11 @@ private slots:
         rig.grid->textEditor()->setFocus();
         rig.key(Qt::Key_Return);
         QVERIFY(rig.commits.isEmpty());
+        // The header, likewise.
+        QTest::mouseClick(rig.grid->view(), Qt::LeftButton, {}, QPoint(rig.at(0, Free).x(), 8));
+        rig.grid->textEditor()->setFocus();
+        rig.key(Qt::Key_Return);
+        QVERIFY(rig.commits.isEmpty());
         QCOMPARE(rig.grid->cell(3, Locked), QStringLiteral("4"));
 
         // A double click on the header selects no row, and Delete then asks nothing.

@@ -122,6 +122,10 @@ private slots:
         c.feed("NET PORT 8003 1 2 192.168.1.50 9000 0 1 10 20 OK");
         QCOMPARE(rowTexts(c.app(), 3),
                  (QStringList{"4", "8003", "1", "2", "192.168.1.50", "9000", "1", "0", "10", "20"}));
+        // A committed cell keeps the operator's value until the save.
+        chooseItem(c.app(), 3, State, 0);
+        c.feed("NET PORT 8003 1 2 192.168.1.50 9000 0 1 10 20 OK");
+        QCOMPARE(c.app().ethernet().cells().cell(3, State), QStringLiteral("0"));
         QCOMPARE(c.app().ethernet().cells().shownText(3, Type), QStringLiteral("TCP_Client"));
         const PortEntry& e = c.app().ports()[3];
         QCOMPARE(e.type, 2);
@@ -183,6 +187,35 @@ private slots:
         const EthernetSetup::UploadList want{8000, 8001, 8002, 8003, 8004, 8005, 8006, 8007, 8004, 8005};
         QCOMPARE(c.app().ethernet().uploadList(), want);
         QVERIFY(c.app().ethernet().cells().marked(7, Echo));
+    }
+
+    // A commit on the blank band below the last port (in view after Down) lists nothing, and
+    // commits made while an upload waits are kept for the next save.
+    void commitsOutsideThePortsAndDuringAnUpload()
+    {
+        UdpConsole c(false);
+        openFromMenu(c.app());
+        QVERIFY(c.waitForSent(11));
+        clickCell(c.app(), 0, State);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(portTable(c.app())->firstRow(), 1);
+        chooseItem(c.app(), 7, State, 1);  // data row 8: no port
+        QCOMPARE(c.app().ethernet().uploadList(), EthernetSetup::UploadList{});
+
+        chooseItem(c.app(), 0, Echo, 1);  // port 8001, row 1 now at the top
+        BoxAnswerer boxes;
+        boxes.answer(QMessageBox::Yes);
+        boxes.answer(QMessageBox::Yes);
+        c.fixture().click(kSave);
+        QVERIFY(boxes.waitSeen(1));
+        // Polling is off and the read is over: the upload waits.
+        QCOMPARE(c.app().poller().portUploadList[0], 8001);
+        chooseItem(c.app(), 1, Echo, 1);
+        c.fixture().click(kSave);
+        QVERIFY(boxes.waitSeen(2));
+        QCOMPARE(c.app().poller().portUploadList[0], 8001);
+        QCOMPARE(c.app().poller().portUploadList[1], 8002);
+        QCOMPARE(c.app().poller().portUploadList[2], 0);
     }
 
     void addressWarnings_data()

@@ -129,6 +129,9 @@ void EthernetSetup::handleEvent(const UiEvent& e)
 
 void EthernetSetup::setPortCell(int row, int column, const QString& text)
 {
+    // A cell the operator committed keeps the operator's value until the save: a reply (the
+    // answer to an upload, for one) must not undo an edit that has not been sent yet.
+    if (m_cells.marked(row, column)) return;
     if (CellGrid* g = grid()) g->setCell(row, column, text);
 }
 
