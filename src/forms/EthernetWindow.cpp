@@ -168,7 +168,7 @@ void EthernetSetup::save() {
     std::size_t n = 0;
     if (p.portUploadPending) {
         for (int i = std::max(p.portUploadIndex, 0);
-             i < kPortCount && p.portUploadList[std::size_t(i)] != 0; ++i)
+             i < kUploadListSize && p.portUploadList[std::size_t(i)] != 0; ++i)
             list[n++] = p.portUploadList[std::size_t(i)];
     }
     for (int port : m_uploadList) {
