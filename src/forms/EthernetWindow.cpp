@@ -129,7 +129,10 @@ void EthernetSetup::setPortCell(int row, int column, const QString& text) {
     // A cell the operator committed keeps the operator's value until the save: a reply (the
     // answer to an upload, for one) must not undo an edit that has not been sent yet.
     if (m_cells.marked(row, column)) return;
-    if (CellGrid* g = grid()) g->setCell(row, column, text);
+    if (CellGrid* g = grid())
+        g->setCell(row, column, text);
+    else
+        m_cells.setCell(row, column, text);  // kept for the next opening
 }
 
 void EthernetSetup::redrawPortTable() {
