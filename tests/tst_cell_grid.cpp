@@ -262,6 +262,35 @@ private slots:
         QCOMPARE(rig.grid->image(), rig.redrawn());
     }
 
+    // A black line colour draws no lines when the grid is created, but every full redraw draws
+    // them. The selected row's band lies over the grid lines; cells painted alone, in that row
+    // and in the row its band reaches into, look as a full redraw paints them.
+    void linesAndSelectionBand() {
+        {
+            QWidget w;
+            GridModel m;
+            CellGrid::Options o;
+            o.width = 200, o.height = 100, o.lastColumn = 2, o.backColour = kBack;
+            CellGrid g(&w, m, o, {}, {});
+            QCOMPARE(g.image().pixelColor(50, 25), QColor(48, 48, 48));
+            g.redraw();
+            QCOMPARE(g.image().pixelColor(50, 25), QColor(Qt::black));
+        }
+        Rig rig;
+        const QColor blue(0, 0, 255);
+        rig.grid->setRowHeight(25, true);
+        rig.grid->selectRow(3, {0, 0, 255});
+        const int top = 19 + 3 * 25;
+        QCOMPARE(rig.grid->image().pixelColor(25 + 60, top + 10), blue);  // a column's edge
+        QCOMPARE(rig.grid->image().pixelColor(300, top + 25), blue);      // the line below
+        for (int row : {3, 4}) {
+            rig.model.setMark(row, Free, true);
+            rig.grid->setCell(row, Free, "alone", true);
+            const QImage alone = rig.grid->image();
+            QCOMPARE(alone, rig.redrawn());
+        }
+    }
+
     void scrollBars() {
         Rig rig;
         // Visible although all rows fit: decided while header and rows were 25 high.

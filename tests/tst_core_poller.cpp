@@ -260,17 +260,20 @@ private slots:
         QCOMPARE(run(p, ctx, 10), kQuietRotation);
     }
 
-    void portUploadEndsAfterEightEntries() {
+    // A full list is sent to its tenth entry: the ninth and tenth are saved edits too.
+    void portUploadSendsAllTenEntries() {
         Poller p;
         PollContext ctx;
         const PortEntries ports = samplePorts();
         ctx.ports = &ports;
-        p.requestPortUpload(list({8000, 8001, 8002, 8003, 8004, 8005, 8006, 8007, 8001, 8002}));
-        QStringList sent = run(p, ctx, 9);
+        const std::array<int, 10> ten = {8000, 8001, 8002, 8003, 8004,
+                                         8005, 8006, 8007, 8001, 8002};
+        p.requestPortUpload(ten);
+        QStringList sent = run(p, ctx, 11);
         QCOMPARE(sent.last(), QString());
         sent.removeLast();
-        for (int i = 0; i < 8; ++i)
-            QVERIFY2(sent[i].startsWith(QStringLiteral("NET PORT %1 ").arg(8000 + i)),
+        for (int i = 0; i < 10; ++i)
+            QVERIFY2(sent[i].startsWith(QStringLiteral("NET PORT %1 ").arg(ten[std::size_t(i)])),
                      qPrintable(sent[i]));
         QVERIFY(!p.portUploadPending);
         QCOMPARE(p.portUploadList, (std::array<int, 10>{}));

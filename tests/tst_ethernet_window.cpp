@@ -131,6 +131,16 @@ private slots:
         QCOMPARE(c.app().ethernet().cells().cell(7, CntRx), QStringLiteral("15"));
         QCOMPARE(c.app().ethernet().cells().cell(7, CntTx), QStringLiteral("16"));
         QCOMPARE(c.app().ports()[7].cntRx, 0);
+
+        // With the window closed the counters still reach the stored cells, and show when it
+        // opens again.
+        c.controls().window(kWindow)->close();
+        QVERIFY(waitFor([&] { return !c.controls().windowOpen(kWindow); }));
+        c.feed("NET CNT 1 2 3 4 5 6 7 8 9 10 11 12 13 14 35 36 OK");
+        QCOMPARE(c.app().ethernet().cells().cell(7, CntRx), QStringLiteral("35"));
+        openFromMenu(c.app());
+        QCOMPARE(c.app().ethernet().cells().cell(7, CntTx), QStringLiteral("36"));
+        QCOMPARE(c.app().ports()[7].cntTx, 0);
     }
 
     void save_data() {

@@ -139,7 +139,15 @@ CellGrid::CellGrid(QWidget* parent, GridModel& model, const Options& options, Ho
         controls->add(control(m_o.index, HBar), m_o.window, ControlKind::ScrollBar, m_hBar);
         controls->add(control(m_o.index, VBar), m_o.window, ControlKind::ScrollBar, m_vBar);
     }
-    redraw();
+    // A new grid shows its header and, in a line colour other than black, its grid lines; the
+    // cells appear with the owner's first full redraw.
+    layoutColumns();
+    QPainter p(&m_image);
+    p.setFont(m_font);
+    drawHeader(p);
+    drawGridLines(p, m_o.lineColour != Rgb{});
+    p.end();
+    m_view->refresh();
 }
 
 void CellGrid::report(UiEvent::Kind kind, int number) {
@@ -245,10 +253,12 @@ void CellGrid::redraw() {
     QPainter p(&m_image);
     p.setFont(m_font);
     drawHeader(p);
-    drawGridLines(p);
+    drawGridLines(p, true);
     const int bottom = m_o.height;
     for (int row = m_firstRow, k = 0; row <= m_o.lastRow; ++row, ++k) {
         if (textTop(k) > bottom) break;
+        // The band of the selected row runs across the whole width, over the grid lines.
+        if (row == m_selectedRow) p.fillRect(selectionBand(), qc(m_selectionColour));
         for (int c = m_firstColumn; c <= m_o.lastColumn; ++c) paintCell(p, k, c, false);
     }
     p.end();
@@ -268,9 +278,8 @@ void CellGrid::drawHeader(QPainter& p) {
     }
 }
 
-void CellGrid::drawGridLines(QPainter& p) {
+void CellGrid::drawGridLines(QPainter& p, bool draw) {
     int lines = 0;
-    const bool draw = m_o.lineColour != Rgb{};
     p.setPen(qc(m_o.lineColour));
     int x = 0;
     for (int c = m_firstColumn; c <= m_o.lastColumn; ++c) {
@@ -285,31 +294,39 @@ void CellGrid::drawGridLines(QPainter& p) {
     m_visibleRows = std::max(0, lines - 1);
 }
 
+QRect CellGrid::selectionBand() const {
+    const int k = m_selectedRow - m_firstRow;
+    if (m_selectedRow < 0 || k < 0) return {};
+    return QRect(0, textTop(k), m_o.width, m_rowHeight - 1);
+}
+
 /// One cell between its grid lines, the same in a full redraw and alone. `alone`: the area still
-/// shows what was there before, so its background is laid first.
+/// shows what was there before, so its background, and the part of the selection band that a
+/// full redraw lays there, come first.
 void CellGrid::paintCell(QPainter& p, int k, int column, bool alone) {
     const int row = m_firstRow + k;
     const QRect area = cellArea(k, column).intersected(m_image.rect());
     if (area.isEmpty()) return;
+    // A band reaches into the rows next to its own when rows are not 15 + 2 * 2 high; a full
+    // redraw lays it after the rows above and before the rows below.
+    const QRect band = alone ? selectionBand().intersected(area) : QRect();
     if (alone) {
         if (m_hasPicture)
             p.drawImage(area.topLeft(), m_background, area);
         else
             p.fillRect(area, qc(m_o.backColour));
+        if (!band.isEmpty() && m_selectedRow <= row) p.fillRect(band, qc(m_selectionColour));
     }
     const int ty = textTop(k);
     const bool selected = row == m_selectedRow;
     const QString text = m_model.shownText(row, column);
-    if (!selected && text.isEmpty()) return;
-
-    const int x = m_model.column(column).left + kTextInset;
-    const int advance = text.isEmpty() ? 0 : int(std::ceil(laidOut(text).size().width()));
-    const QRect textBox(x, ty, advance, m_metrics.height());
-    // Text that would reach past the cell is cut at its edge.
-    const bool clip = selected || !area.contains(textBox);
-    if (clip) p.setClipRect(area);
-    if (selected) p.fillRect(QRect(0, ty, m_o.width, m_rowHeight - 1), qc(m_selectionColour));
     if (!text.isEmpty()) {
+        const int x = m_model.column(column).left + kTextInset;
+        const int advance = int(std::ceil(laidOut(text).size().width()));
+        const QRect textBox(x, ty, advance, m_metrics.height());
+        // Text that would reach past the cell is cut at its edge.
+        const bool clip = !area.contains(textBox);
+        if (clip) p.setClipRect(area);
         const bool mark = m_model.marked(row, column);
         Rgb ink = m_o.textColour, paper = m_o.backColour;
         bool opaque = !m_hasPicture && !selected;
@@ -321,8 +338,9 @@ void CellGrid::paintCell(QPainter& p, int k, int column, bool alone) {
         if (opaque) p.fillRect(textBox, qc(paper));
         p.setPen(qc(ink));
         p.drawStaticText(x, ty, laidOut(text));
+        if (clip) p.setClipping(false);
     }
-    if (clip) p.setClipping(false);
+    if (!band.isEmpty() && m_selectedRow > row) p.fillRect(band, qc(m_selectionColour));
 }
 
 const QStaticText& CellGrid::laidOut(const QString& text) {

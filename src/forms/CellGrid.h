@@ -56,7 +56,7 @@ public:
         int index = 0;
         int x = 0, y = 0, width = 100, height = 100;
         int lastColumn = 1, lastRow = 0;
-        Rgb textColour{}, backColour{}, lineColour{};  ///< a black line colour draws no lines
+        Rgb textColour{}, backColour{}, lineColour{};  ///< black: no lines until the first redraw
         QString backgroundFile;
         QImage backgroundImage;  ///< used before the file when not null
         Rgb editTextColour{}, editBackColour{};
@@ -131,7 +131,10 @@ private:
     void updateVerticalBarVisibility();
     void buildBackground();
     void drawHeader(QPainter& p);
-    void drawGridLines(QPainter& p);
+    /// Counts the row bands that fit below the header; draws the lines only when `draw`.
+    void drawGridLines(QPainter& p, bool draw);
+    /// The selected row's band in the grid image; empty when that row is not in view.
+    QRect selectionBand() const;
     void paintCell(QPainter& p, int row, int column, bool alone);
     void repaintCell(int row, int column);
     int textTop(int visibleRow) const;

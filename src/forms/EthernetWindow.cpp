@@ -129,7 +129,10 @@ void EthernetSetup::setPortCell(int row, int column, const QString& text) {
     // A cell the operator committed keeps the operator's value until the save: a reply (the
     // answer to an upload, for one) must not undo an edit that has not been sent yet.
     if (m_cells.marked(row, column)) return;
-    if (CellGrid* g = grid()) g->setCell(row, column, text);
+    if (CellGrid* g = grid())
+        g->setCell(row, column, text);
+    else
+        m_cells.setCell(row, column, text);  // kept for the next opening
 }
 
 void EthernetSetup::redrawPortTable() {
@@ -168,7 +171,7 @@ void EthernetSetup::save() {
     std::size_t n = 0;
     if (p.portUploadPending) {
         for (int i = std::max(p.portUploadIndex, 0);
-             i < kPortCount && p.portUploadList[std::size_t(i)] != 0; ++i)
+             i < kUploadListSize && p.portUploadList[std::size_t(i)] != 0; ++i)
             list[n++] = p.portUploadList[std::size_t(i)];
     }
     for (int port : m_uploadList) {

@@ -52,7 +52,7 @@ public:
     /// "Are you sure ...?", then the table into the port records and the upload to the poller.
     void save();
 
-    /// The reply handlers' way into the table (while the window is open).
+    /// The reply handlers' way into the table; with the window closed only the cells change.
     void setPortCell(int row, int column, const QString& text);
     void redrawPortTable();
 

@@ -74,7 +74,9 @@ PollAction Poller::identityStep() {
 }
 
 PollAction Poller::portUploadStep(const PollContext& ctx) {
-    const bool atEntry = portUploadIndex >= 0 && portUploadIndex < kPortCount &&
+    // Every listed port is sent, all ten entries included: a port listed after the eighth is
+    // an edit the operator saved like the others.
+    const bool atEntry = portUploadIndex >= 0 && portUploadIndex < int(portUploadList.size()) &&
                          portUploadList[std::size_t(portUploadIndex)] != 0;
     if (!atEntry) {
         portUploadPending = false;

@@ -320,7 +320,9 @@ void ReplyHandler::portEntry(const ReplyFields& f)
 
 void ReplyHandler::portCounters(const ReplyFields& f)
 {
-    if (!m.controls.windowOpen(kEthernetWindow) || !m.setPortCell) return;
+    // Open or closed, the port table keeps the counters: a window opened again shows them
+    // until the next reply.
+    if (!m.setPortCell) return;
     for (int row = 0; row < kPortCount; ++row) {
         m.setPortCell(row, 8, f[3 + 2 * row]);
         m.setPortCell(row, 9, f[4 + 2 * row]);
