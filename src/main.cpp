@@ -4,12 +4,19 @@
 #include <QCommandLineParser>
 #include <QStyleFactory>
 
+#include <QTimer>
+
 #include "App.h"
+#include "FatalErrorReport.h"
+#include "FaultTrigger.h"
 #include "Fonts.h"
 #include "TerminationSignals.h"
 
 int main(int argc, char** argv)
 {
+    fatalreport::install(argv[0]);
+    if (fatalreport::isReportMode(argc, argv)) return fatalreport::runReport(argc, argv);
+
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("antenna-tracker-studio"));
     QApplication::setApplicationVersion(QStringLiteral("1.70"));
@@ -27,8 +34,13 @@ int main(int argc, char** argv)
     const QCommandLineOption connect(QStringLiteral("connect"),
                                      QStringLiteral("Open this link after start-up: com, udp or tcp."),
                                      QStringLiteral("KIND"));
+    // Tests only: fault right after start-up, with the fatal error report armed unless the
+    // kind starts with "disarmed-".
+    QCommandLineOption faultTest(QStringLiteral("fault-test"), QString(), QStringLiteral("KIND"));
+    faultTest.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(resourceDir);
     parser.addOption(connect);
+    parser.addOption(faultTest);
     parser.process(qtApp);
 
     AppOptions options;
@@ -47,6 +59,18 @@ int main(int argc, char** argv)
     App app(std::move(options));
     TerminationSignals onTermination([&app] { app.dispatch({UiEvent::Kind::Close, 0, 0}); });
     app.start();
+    if (parser.isSet(faultTest)) {
+        QTimer::singleShot(0, [kind = parser.value(faultTest)] {
+            if (kind.startsWith(u"disarmed-")) {
+                faulttrigger::trigger(kind.mid(9));
+            } else {
+                fatalreport::arm();
+                faulttrigger::trigger(kind);
+            }
+            qCritical("--fault-test: no such fault");
+            QCoreApplication::exit(2);
+        });
+    }
     QApplication::exec();
     return 0;
 }
