@@ -109,16 +109,15 @@ void checkGroups(App& app, const Group* groups, std::size_t count, const Snapsho
         for (int i = 0; i < group.count; ++i) held = held || group.controls[i] == focus;
         for (int i = 0; i < group.count; ++i) {
             const int n = group.controls[i];
-            const QString ctx = QStringLiteral("control %1, focus %2, block %3")
-                                    .arg(n)
-                                    .arg(focus)
-                                    .arg(shown(block));
-            CHECK(c.background(n) == (held ? colour::kEditing : colour::kField), ctx);
+            const auto ctx = [&] {
+                return QStringLiteral("control %1, focus %2, block %3").arg(n).arg(focus).arg(shown(block));
+            };
+            CHECK(c.background(n) == (held ? colour::kEditing : colour::kField), ctx());
             if (held) {
-                CHECK(c.text(n) == before.texts[n], ctx + " changed to " + c.text(n));
+                CHECK(c.text(n) == before.texts[n], ctx() + " changed to " + c.text(n));
             } else {
                 const QString& want = app.tracker().*(group.fields[i]);
-                CHECK(c.text(n) == want, ctx + " shows " + c.text(n) + " for " + want);
+                CHECK(c.text(n) == want, ctx() + " shows " + c.text(n) + " for " + want);
             }
         }
     }
@@ -126,13 +125,15 @@ void checkGroups(App& app, const Group* groups, std::size_t count, const Snapsho
 
 void checkState(App& app, QByteArrayView block) {
     const TrackerState& t = app.tracker();
-    const QString ctx = QStringLiteral("azimuth %1 elevation %2 after %3")
-                            .arg(double(t.azimuthDeg))
-                            .arg(double(t.elevationDeg))
-                            .arg(shown(block));
-    CHECK(std::isnan(t.azimuthDeg) || (t.azimuthDeg >= 0.0f && t.azimuthDeg <= 360.0f), ctx);
-    CHECK(std::isnan(t.elevationDeg) || (t.elevationDeg >= -90.0f && t.elevationDeg <= 90.0f), ctx);
-    CHECK(app.replyFields()[0].isEmpty(), ctx);
+    const auto ctx = [&] {
+        return QStringLiteral("azimuth %1 elevation %2 after %3")
+            .arg(double(t.azimuthDeg))
+            .arg(double(t.elevationDeg))
+            .arg(shown(block));
+    };
+    CHECK(std::isnan(t.azimuthDeg) || (t.azimuthDeg >= 0.0f && t.azimuthDeg <= 360.0f), ctx());
+    CHECK(std::isnan(t.elevationDeg) || (t.elevationDeg >= -90.0f && t.elevationDeg <= 90.0f), ctx());
+    CHECK(app.replyFields()[0].isEmpty(), ctx());
 
     const QStringList lines = app.console().lines();
     CHECK(lines.size() <= kMaxConsoleItems,
@@ -145,7 +146,7 @@ void checkState(App& app, QByteArrayView block) {
               QStringLiteral("console line of %1 characters").arg(line.size()));
 
     const QImage& picture = app.gauges().image();
-    CHECK(picture.width() == gauge::kWidth && picture.height() == gauge::kHeight, ctx);
+    CHECK(picture.width() == gauge::kWidth && picture.height() == gauge::kHeight, ctx());
 
     // The eight port records keep their limits, whatever row a reply named.
     for (const PortEntry& e : app.ports()) {
