@@ -123,7 +123,7 @@ void checkGroups(App& app, const Group* groups, std::size_t count, const Snapsho
     }
 }
 
-void checkState(App& app, QByteArrayView block) {
+void checkState(App& app, QByteArrayView block, const QStringList& lines) {
     const TrackerState& t = app.tracker();
     const auto ctx = [&] {
         return QStringLiteral("azimuth %1 elevation %2 after %3")
@@ -135,7 +135,6 @@ void checkState(App& app, QByteArrayView block) {
     CHECK(std::isnan(t.elevationDeg) || (t.elevationDeg >= -90.0f && t.elevationDeg <= 90.0f), ctx());
     CHECK(app.replyFields()[0].isEmpty(), ctx());
 
-    const QStringList lines = app.console().lines();
     CHECK(lines.size() <= kMaxConsoleItems,
           QStringLiteral("%1 console items after %2").arg(lines.size()).arg(shown(block)));
     CHECK(!lines.isEmpty() && lines.first() == kBanner,
@@ -174,7 +173,8 @@ void feed(App& app, QByteArrayView block, bool serial) {
     CHECK(parsed == want.parse, QStringLiteral("parsed %1 for %2 (%3)")
                                     .arg(parsed)
                                     .arg(shown(block), serial ? "serial" : "network"));
-    checkState(app, block);
+    const QStringList lines = app.console().lines();
+    checkState(app, block, lines);
 
     // What the console must end with: " <" for a block that is no reply, then the block.
     const QString consoleText =
@@ -183,7 +183,6 @@ void feed(App& app, QByteArrayView block, bool serial) {
     QStringList tail;
     if (want.markUnparsed) tail << QStringLiteral(" <");
     if (!consoleText.isEmpty() && !dropped) tail << Console::wrap(consoleText);
-    const QStringList lines = app.console().lines();
     if (tail.isEmpty()) {
         CHECK(lines == linesBefore, QStringLiteral("the console changed for %1").arg(shown(block)));
     } else {
@@ -240,7 +239,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     h.app = new App(AppOptions{QString::fromStdString(resources), std::nullopt});
     h.app->start();
     QCoreApplication::processEvents();
-    checkState(*h.app, "(start)");
+    h.app->mainWindow()->setUpdatesEnabled(false);
+    checkState(*h.app, "(start)", h.app->console().lines());
     return 0;
 }
 
@@ -265,10 +265,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // A read that returned nothing never reaches the receive path.
         if (block.isEmpty()) continue;
         feed(app, block, app.link().kind() == LinkKind::Serial);
-        // Posted events only: the window repaints, the timers do not run.
-        if (repaint) QCoreApplication::sendPostedEvents();
+        // Posted events only: the window repaints, the timers do not run. Between repaints the
+        // window takes no updates, so the console's scrolling moves no pixels: a repaint then
+        // paints every control afresh.
+        if (repaint) {
+            app.mainWindow()->setUpdatesEnabled(true);
+            QCoreApplication::sendPostedEvents();
+            app.mainWindow()->setUpdatesEnabled(false);
+        }
     }
     app.link().setKind(LinkKind::None);
-    checkState(app, input);
+    checkState(app, input, app.console().lines());
     return 0;
 }
