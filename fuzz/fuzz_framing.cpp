@@ -237,14 +237,20 @@ void checkCoordinate(const QString& t) {
     CHECK(!whole.isEmpty() && (whole == u"0" || whole[0] != u'0'), ctx());
     // Exactly: the magnitude's digits, padded to eight, with the point before the last seven.
     const unsigned __int128 magnitude = n < 0 ? -__int128(n) : __int128(n);
-    std::string digits;
-    for (unsigned __int128 m = magnitude; m > 0; m /= 10)
-        digits.insert(digits.begin(), char('0' + int(m % 10)));
-    while (digits.size() < 8) digits.insert(digits.begin(), '0');
-    const std::string want = (n < 0 ? "-" : "") + digits.substr(0, digits.size() - 7) + "." +
-                             digits.substr(digits.size() - 7);
-    CHECK(s == QString::fromLatin1(want.c_str()) + QChar(0x00BA),
-          ctx() + " instead of " + QString::fromLatin1(want.c_str()));
+    char digits[48];
+    int count = 0;
+    for (unsigned __int128 m = magnitude; m > 0; m /= 10) digits[count++] = char('0' + int(m % 10));
+    while (count < 8) digits[count++] = '0';
+    char want[64];
+    int w = 0;
+    if (n < 0) want[w++] = '-';
+    for (int i = count - 1; i >= 0; --i) {
+        want[w++] = digits[i];
+        if (i == 7) want[w++] = '.';
+    }
+    const QLatin1StringView wanted(want, w);
+    CHECK(s.size() == w + 1 && QStringView(s).first(w) == wanted,
+          ctx() + " instead of " + QString(wanted));
     // The inverse gives the integer the text was read as.
     CHECK(parseCoordinate(s) == num::writeInt(n), ctx() + " parsed back as " + parseCoordinate(s));
     // Whatever the operator types, the result is an integer text in its shortest form.
