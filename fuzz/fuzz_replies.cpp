@@ -88,11 +88,18 @@ const Group kStatusGroups[] = {
     {1, {20}, {&TrackerState::heatOnTemp, nullptr, nullptr}},
 };
 
+/// The texts of the refresh groups' fields before a block: the only ones compared after it.
 struct Snapshot {
     QString texts[64];
     static Snapshot of(Controls& c) {
         Snapshot s;
-        for (int i = 0; i < 64; ++i) s.texts[i] = c.text(i);
+        for (const auto* groups : {std::begin(kPointingGroups), std::begin(kStatusGroups)}) {
+            const std::size_t n = groups == std::begin(kPointingGroups) ? std::size(kPointingGroups)
+                                                                         : std::size(kStatusGroups);
+            for (std::size_t g = 0; g < n; ++g)
+                for (int i = 0; i < groups[g].count; ++i)
+                    s.texts[groups[g].controls[i]] = c.text(groups[g].controls[i]);
+        }
         return s;
     }
 };
