@@ -193,7 +193,9 @@ void arm()
     if (!g_handlerInstalled) return;
     struct sigaction sa {};
     sa.sa_sigaction = onFault;
+    // A second fault inside the handler must not run it again over the half-built report.
     sigemptyset(&sa.sa_mask);
+    for (int s : kSignals) sigaddset(&sa.sa_mask, s);
     sa.sa_flags = SA_SIGINFO | SA_ONSTACK;
     for (int s : kSignals) sigaction(s, &sa, nullptr);
 }
