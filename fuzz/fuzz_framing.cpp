@@ -35,16 +35,17 @@ void checkFraming(const QByteArray& bytes) {
     for (const bool serial : {false, true}) {
         const FramedBlock got = frameBlock(bytes, serial);
         const reference::Framed want = reference::frame(bytes.toStdString(), serial);
-        const QString ctx =
-            shown(QString::fromLatin1(bytes)) + (serial ? " (serial)" : " (network)");
-        CHECK(got.parse == want.parse, ctx);
-        CHECK(got.markUnparsed == want.markUnparsed, ctx);
-        CHECK(!(got.parse && got.markUnparsed), ctx);
-        CHECK(got.consoleText == fromRef(want.console), ctx + " console " + shown(got.consoleText));
+        const auto ctx = [&] {
+            return shown(QString::fromLatin1(bytes)) + (serial ? " (serial)" : " (network)");
+        };
+        CHECK(got.parse == want.parse, ctx());
+        CHECK(got.markUnparsed == want.markUnparsed, ctx());
+        CHECK(!(got.parse && got.markUnparsed), ctx());
+        CHECK(got.consoleText == fromRef(want.console), ctx() + " console " + shown(got.consoleText));
         if (got.parse) {
-            CHECK(got.reply == fromRef(want.reply), ctx + " reply " + shown(got.reply));
-            CHECK(got.reply.size() < kMaxReplyLength, ctx);
-            CHECK(got.reply.contains(QLatin1String("OK")), ctx);
+            CHECK(got.reply == fromRef(want.reply), ctx() + " reply " + shown(got.reply));
+            CHECK(got.reply.size() < kMaxReplyLength, ctx());
+            CHECK(got.reply.contains(QLatin1String("OK")), ctx());
         }
     }
 }
@@ -58,10 +59,11 @@ void checkSplit(const QString& text, QChar separator) {
                                              std::size_t(text.size())),
                          char16_t(separator.unicode()));
     for (int k = 0; k < ReplyFields::kCount; ++k) {
-        const QString w = QString::fromUtf16(want.f[k].data(), qsizetype(want.f[k].size()));
-        CHECK(got[k] == w, QStringLiteral("entry %1 of %2: %3 instead of %4")
-                               .arg(k)
-                               .arg(shown(text), shown(got[k]), shown(w)));
+        // Compared in place: an allocation per word would cost more than the split itself.
+        const QStringView w(want.f[k].data(), qsizetype(want.f[k].size()));
+        CHECK(QStringView(got[k]) == w, QStringLiteral("entry %1 of %2: %3 instead of %4")
+                                            .arg(k)
+                                            .arg(shown(text), shown(got[k]), shown(w.toString())));
         CHECK(separator == QChar(u'\0') || !got[k].contains(separator), shown(text));
     }
     CHECK(got[0].isEmpty(), shown(text));
@@ -115,18 +117,18 @@ void checkDecimal(const QString& t) {
     const float got = num::readDecimal(t);
     qsizetype i = 0;
     while (i < t.size() && (t[i] == u' ' || t[i] == u'\t')) ++i;
-    const QString ctx = shown(t) + " read as " + QString::number(double(got), 'g', 9);
+    const auto ctx = [&] { return shown(t) + " read as " + QString::number(double(got), 'g', 9); };
     if (isWholeWord(t, i, QLatin1String("nan"))) {
-        CHECK(std::isnan(got), ctx);
+        CHECK(std::isnan(got), ctx());
         return;
     }
-    CHECK(!std::isnan(got), ctx);
+    CHECK(!std::isnan(got), ctx());
     if (isWholeWord(t, i, QLatin1String("+infinity"))) {
-        CHECK(got == std::numeric_limits<float>::infinity(), ctx);
+        CHECK(got == std::numeric_limits<float>::infinity(), ctx());
         return;
     }
     if (isWholeWord(t, i, QLatin1String("-infinity"))) {
-        CHECK(got == -std::numeric_limits<float>::infinity(), ctx);
+        CHECK(got == -std::numeric_limits<float>::infinity(), ctx());
         return;
     }
     // The longest prefix of the form [sign] digits [. digits], read by the C library.
@@ -141,7 +143,7 @@ void checkDecimal(const QString& t) {
             s += char(t[i++].unicode()), digits = true;
     }
     if (!digits) {
-        CHECK(got == 0.0f, ctx);
+        CHECK(got == 0.0f, ctx());
         return;
     }
     errno = 0;
@@ -149,39 +151,39 @@ void checkDecimal(const QString& t) {
     const bool range = errno == ERANGE;
     if (range && !std::isinf(want)) {
         // Below the smallest float: either the nearest subnormal or a zero of the right sign.
-        CHECK(got == want || got == 0.0f, ctx + " C library " + QString::number(double(want)));
-        CHECK(std::signbit(got) == std::signbit(want), ctx);
+        CHECK(got == want || got == 0.0f, ctx() + " C library " + QString::number(double(want)));
+        CHECK(std::signbit(got) == std::signbit(want), ctx());
         return;
     }
-    CHECK(got == want, ctx + " C library " + QString::number(double(want), 'g', 9));
-    CHECK(std::signbit(got) == std::signbit(want), ctx);
+    CHECK(got == want, ctx() + " C library " + QString::number(double(want), 'g', 9));
+    CHECK(std::signbit(got) == std::signbit(want), ctx());
 }
 
 void checkWriteFixed(double v, int decimals) {
     const QString s = num::writeFixed(v, decimals);
-    const QString ctx = QString::number(v, 'g', 17) + " with " + QString::number(decimals) +
-                        " decimals: " + shown(s);
+    const auto ctx = [&] { return QString::number(v, 'g', 17) + " with " + QString::number(decimals) +
+                        " decimals: " + shown(s); };
     if (std::isnan(v)) {
-        CHECK(s == u"NaN", ctx);
+        CHECK(s == u"NaN", ctx());
         return;
     }
     if (std::isinf(v)) {
-        CHECK(s == QLatin1String(v > 0 ? "+Infinity" : "-Infinity"), ctx);
+        CHECK(s == QLatin1String(v > 0 ? "+Infinity" : "-Infinity"), ctx());
         return;
     }
     const int d = std::clamp(decimals, 0, 30);
     const qsizetype point = s.indexOf(u'.');
     if (d == 0)
-        CHECK(point < 0, ctx);
+        CHECK(point < 0, ctx());
     else
-        CHECK(point >= 0 && s.size() - point - 1 == d, ctx);
+        CHECK(point >= 0 && s.size() - point - 1 == d, ctx());
     for (qsizetype i = 0; i < s.size(); ++i) {
         const QChar c = s[i];
-        CHECK((c >= u'0' && c <= u'9') || i == point || (i == 0 && c == u'-'), ctx);
+        CHECK((c >= u'0' && c <= u'9') || i == point || (i == 0 && c == u'-'), ctx());
     }
     const double back = std::strtod(s.toLatin1().constData(), nullptr);
     const double tolerance = 0.5 * std::pow(10.0, -d) * (1 + 1e-9) + std::fabs(v) * 0x1p-52;
-    CHECK(std::fabs(back - v) <= tolerance, ctx);
+    CHECK(std::fabs(back - v) <= tolerance, ctx());
 }
 
 void checkFloatRoundTrip(float f) {
@@ -207,49 +209,55 @@ void checkIntegers(qint64 a, qint64 b, double d) {
     CHECK(num::saturatingSub(a, b) == want, w + " - " + num::writeInt(b));
 
     const int r = num::roundHalfEven(d);
-    const QString ctx = QString::number(d, 'g', 17) + " rounded to " + QString::number(r);
+    const auto ctx = [&] { return QString::number(d, 'g', 17) + " rounded to " + QString::number(r); };
     if (std::isnan(d)) {
-        CHECK(r == 0, ctx);
+        CHECK(r == 0, ctx());
     } else if (std::nearbyint(d) >= double(std::numeric_limits<int>::max())) {
-        CHECK(r == std::numeric_limits<int>::max(), ctx);
+        CHECK(r == std::numeric_limits<int>::max(), ctx());
     } else if (std::nearbyint(d) <= double(std::numeric_limits<int>::min())) {
-        CHECK(r == std::numeric_limits<int>::min(), ctx);
+        CHECK(r == std::numeric_limits<int>::min(), ctx());
     } else {
-        CHECK(double(r) == std::nearbyint(d), ctx);
-        CHECK(std::fabs(double(r) - d) <= 0.5, ctx);
-        if (std::fabs(double(r) - d) == 0.5) CHECK(r % 2 == 0, ctx);
+        CHECK(double(r) == std::nearbyint(d), ctx());
+        CHECK(std::fabs(double(r) - d) <= 0.5, ctx());
+        if (std::fabs(double(r) - d) == 0.5) CHECK(r % 2 == 0, ctx());
     }
 
     const float fd = float(d);
     const float c = num::clampAngle(fd, -90.0f, 90.0f);
     if (std::isnan(fd))
-        CHECK(c == 0.0f, ctx);  // a NaN angle reads as 0, inside both axes' limits
+        CHECK(c == 0.0f, ctx());  // a NaN angle reads as 0, inside both axes' limits
     else
-        CHECK(c >= -90.0f && c <= 90.0f && (c == fd || fd < -90.0f || fd > 90.0f), ctx);
+        CHECK(c >= -90.0f && c <= 90.0f && (c == fd || fd < -90.0f || fd > 90.0f), ctx());
 }
 
 void checkCoordinate(const QString& t) {
     const qint64 n = num::readInt(t);
     const QString s = formatCoordinate(t);
-    const QString ctx = shown(t) + " formatted as " + shown(s);
-    CHECK(s.endsWith(QChar(0x00BA)), ctx);
+    const auto ctx = [&] { return shown(t) + " formatted as " + shown(s); };
+    CHECK(s.endsWith(QChar(0x00BA)), ctx());
     const qsizetype point = s.indexOf(u'.');
-    CHECK(point >= 1 && s.size() - point - 2 == 7, ctx);
-    CHECK(s.startsWith(u'-') == (n < 0), ctx);
+    CHECK(point >= 1 && s.size() - point - 2 == 7, ctx());
+    CHECK(s.startsWith(u'-') == (n < 0), ctx());
     const QStringView whole = QStringView(s).first(point).sliced(n < 0 ? 1 : 0);
-    CHECK(!whole.isEmpty() && (whole == u"0" || whole[0] != u'0'), ctx);
+    CHECK(!whole.isEmpty() && (whole == u"0" || whole[0] != u'0'), ctx());
     // Exactly: the magnitude's digits, padded to eight, with the point before the last seven.
     const unsigned __int128 magnitude = n < 0 ? -__int128(n) : __int128(n);
-    std::string digits;
-    for (unsigned __int128 m = magnitude; m > 0; m /= 10)
-        digits.insert(digits.begin(), char('0' + int(m % 10)));
-    while (digits.size() < 8) digits.insert(digits.begin(), '0');
-    const std::string want = (n < 0 ? "-" : "") + digits.substr(0, digits.size() - 7) + "." +
-                             digits.substr(digits.size() - 7);
-    CHECK(s == QString::fromLatin1(want.c_str()) + QChar(0x00BA),
-          ctx + " instead of " + QString::fromLatin1(want.c_str()));
+    char digits[48];
+    int count = 0;
+    for (unsigned __int128 m = magnitude; m > 0; m /= 10) digits[count++] = char('0' + int(m % 10));
+    while (count < 8) digits[count++] = '0';
+    char want[64];
+    int w = 0;
+    if (n < 0) want[w++] = '-';
+    for (int i = count - 1; i >= 0; --i) {
+        want[w++] = digits[i];
+        if (i == 7) want[w++] = '.';
+    }
+    const QLatin1StringView wanted(want, w);
+    CHECK(s.size() == w + 1 && QStringView(s).first(w) == wanted,
+          ctx() + " instead of " + QString(wanted));
     // The inverse gives the integer the text was read as.
-    CHECK(parseCoordinate(s) == num::writeInt(n), ctx + " parsed back as " + parseCoordinate(s));
+    CHECK(parseCoordinate(s) == num::writeInt(n), ctx() + " parsed back as " + parseCoordinate(s));
     // Whatever the operator types, the result is an integer text in its shortest form.
     const QString p = parseCoordinate(t);
     CHECK(num::writeInt(num::readInt(p)) == p, shown(t) + " parsed as " + shown(p));

@@ -88,11 +88,18 @@ const Group kStatusGroups[] = {
     {1, {20}, {&TrackerState::heatOnTemp, nullptr, nullptr}},
 };
 
+/// The texts of the refresh groups' fields before a block: the only ones compared after it.
 struct Snapshot {
     QString texts[64];
     static Snapshot of(Controls& c) {
         Snapshot s;
-        for (int i = 0; i < 64; ++i) s.texts[i] = c.text(i);
+        for (const auto* groups : {std::begin(kPointingGroups), std::begin(kStatusGroups)}) {
+            const std::size_t n = groups == std::begin(kPointingGroups) ? std::size(kPointingGroups)
+                                                                         : std::size(kStatusGroups);
+            for (std::size_t g = 0; g < n; ++g)
+                for (int i = 0; i < groups[g].count; ++i)
+                    s.texts[groups[g].controls[i]] = c.text(groups[g].controls[i]);
+        }
         return s;
     }
 };
@@ -109,32 +116,32 @@ void checkGroups(App& app, const Group* groups, std::size_t count, const Snapsho
         for (int i = 0; i < group.count; ++i) held = held || group.controls[i] == focus;
         for (int i = 0; i < group.count; ++i) {
             const int n = group.controls[i];
-            const QString ctx = QStringLiteral("control %1, focus %2, block %3")
-                                    .arg(n)
-                                    .arg(focus)
-                                    .arg(shown(block));
-            CHECK(c.background(n) == (held ? colour::kEditing : colour::kField), ctx);
+            const auto ctx = [&] {
+                return QStringLiteral("control %1, focus %2, block %3").arg(n).arg(focus).arg(shown(block));
+            };
+            CHECK(c.background(n) == (held ? colour::kEditing : colour::kField), ctx());
             if (held) {
-                CHECK(c.text(n) == before.texts[n], ctx + " changed to " + c.text(n));
+                CHECK(c.text(n) == before.texts[n], ctx() + " changed to " + c.text(n));
             } else {
                 const QString& want = app.tracker().*(group.fields[i]);
-                CHECK(c.text(n) == want, ctx + " shows " + c.text(n) + " for " + want);
+                CHECK(c.text(n) == want, ctx() + " shows " + c.text(n) + " for " + want);
             }
         }
     }
 }
 
-void checkState(App& app, QByteArrayView block) {
+void checkState(App& app, QByteArrayView block, const QStringList& lines) {
     const TrackerState& t = app.tracker();
-    const QString ctx = QStringLiteral("azimuth %1 elevation %2 after %3")
-                            .arg(double(t.azimuthDeg))
-                            .arg(double(t.elevationDeg))
-                            .arg(shown(block));
-    CHECK(std::isnan(t.azimuthDeg) || (t.azimuthDeg >= 0.0f && t.azimuthDeg <= 360.0f), ctx);
-    CHECK(std::isnan(t.elevationDeg) || (t.elevationDeg >= -90.0f && t.elevationDeg <= 90.0f), ctx);
-    CHECK(app.replyFields()[0].isEmpty(), ctx);
+    const auto ctx = [&] {
+        return QStringLiteral("azimuth %1 elevation %2 after %3")
+            .arg(double(t.azimuthDeg))
+            .arg(double(t.elevationDeg))
+            .arg(shown(block));
+    };
+    CHECK(std::isnan(t.azimuthDeg) || (t.azimuthDeg >= 0.0f && t.azimuthDeg <= 360.0f), ctx());
+    CHECK(std::isnan(t.elevationDeg) || (t.elevationDeg >= -90.0f && t.elevationDeg <= 90.0f), ctx());
+    CHECK(app.replyFields()[0].isEmpty(), ctx());
 
-    const QStringList lines = app.console().lines();
     CHECK(lines.size() <= kMaxConsoleItems,
           QStringLiteral("%1 console items after %2").arg(lines.size()).arg(shown(block)));
     CHECK(!lines.isEmpty() && lines.first() == kBanner,
@@ -145,7 +152,7 @@ void checkState(App& app, QByteArrayView block) {
               QStringLiteral("console line of %1 characters").arg(line.size()));
 
     const QImage& picture = app.gauges().image();
-    CHECK(picture.width() == gauge::kWidth && picture.height() == gauge::kHeight, ctx);
+    CHECK(picture.width() == gauge::kWidth && picture.height() == gauge::kHeight, ctx());
 
     // The eight port records keep their limits, whatever row a reply named.
     for (const PortEntry& e : app.ports()) {
@@ -173,7 +180,8 @@ void feed(App& app, QByteArrayView block, bool serial) {
     CHECK(parsed == want.parse, QStringLiteral("parsed %1 for %2 (%3)")
                                     .arg(parsed)
                                     .arg(shown(block), serial ? "serial" : "network"));
-    checkState(app, block);
+    const QStringList lines = app.console().lines();
+    checkState(app, block, lines);
 
     // What the console must end with: " <" for a block that is no reply, then the block.
     const QString consoleText =
@@ -182,7 +190,6 @@ void feed(App& app, QByteArrayView block, bool serial) {
     QStringList tail;
     if (want.markUnparsed) tail << QStringLiteral(" <");
     if (!consoleText.isEmpty() && !dropped) tail << Console::wrap(consoleText);
-    const QStringList lines = app.console().lines();
     if (tail.isEmpty()) {
         CHECK(lines == linesBefore, QStringLiteral("the console changed for %1").arg(shown(block)));
     } else {
@@ -239,7 +246,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     h.app = new App(AppOptions{QString::fromStdString(resources), std::nullopt});
     h.app->start();
     QCoreApplication::processEvents();
-    checkState(*h.app, "(start)");
+    checkState(*h.app, "(start)", h.app->console().lines());
     return 0;
 }
 
@@ -268,6 +275,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (repaint) QCoreApplication::sendPostedEvents();
     }
     app.link().setKind(LinkKind::None);
-    checkState(app, input);
+    checkState(app, input, app.console().lines());
     return 0;
 }

@@ -7,9 +7,13 @@
 #include <cstdio>
 #include <memory>
 
+#include <QTimer>
+
 #include "App.h"
 #include "CaptureWriter.h"
 #include "CommandLine.h"
+#include "FatalErrorReport.h"
+#include "FaultTrigger.h"
 #include "Fonts.h"
 #include "SerialPortList.h"
 #include "TerminationSignals.h"
@@ -52,6 +56,9 @@ std::optional<int> answer(CommandLine& line)
 
 int main(int argc, char** argv)
 {
+    fatalreport::install(argv[0]);
+    if (fatalreport::isReportMode(argc, argv)) return fatalreport::runReport(argc, argv);
+
     // Help, version and the port list answer without touching the window system.
     {
         QCoreApplication probe(argc, argv);
@@ -84,6 +91,18 @@ int main(int argc, char** argv)
     app.setCapture(capture.get());
     TerminationSignals onTermination([&app] { app.dispatch({UiEvent::Kind::Close, 0, 0}); });
     app.start();
+    if (parser.isSet(faultTest)) {
+        QTimer::singleShot(0, [kind = parser.value(faultTest)] {
+            if (kind.startsWith(u"disarmed-")) {
+                faulttrigger::trigger(kind.mid(9));
+            } else {
+                fatalreport::arm();
+                faulttrigger::trigger(kind);
+            }
+            qCritical("--fault-test: no such fault");
+            QCoreApplication::exit(2);
+        });
+    }
     QApplication::exec();
     return 0;
 }

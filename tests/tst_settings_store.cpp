@@ -245,6 +245,61 @@ private slots:
         QCOMPARE(readFileBytes(f.settingsPath()), file);
     }
 
+    void malformedFile_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QString>("serialPrefix");
+        const QStringList d = kDefaults;
+        QByteArray garbage;
+        for (int i = 0; i < 4096; ++i) garbage += char((i * 37 + 11) & 0xFF);
+        const QByteArray tenMegabytes(10 * 1024 * 1024, '7');
+        QByteArray thousands = fileOf({"2", "3", "@PC>33", "127.0.0.3", "3", "4", "127.0.0.4", "5", "6"});
+        for (int i = 0; i < 5000; ++i) thousands += "line " + QByteArray::number(i) + "\r\n";
+
+        QTest::newRow("binary garbage") << garbage << d << "";
+        QTest::newRow("a 10 MB line") << "0\r\n4\r\n@PC>31\r\n127.0.0.7\r\n" + tenMegabytes + "\r\n1\r\n2\r\n"
+                                      << QStringList{"4", "@PC>31", "127.0.0.7", "9000", "8000", "192.168.1.224", "9004", "8004"}
+                                      << "@PC>31";
+        QTest::newRow("CR line ends")
+            << QByteArray("0\r5\r@PC>31\r127.0.0.5\r\r\r\r\r8104\r")
+            << QStringList{"5", "@PC>31", "127.0.0.5", "9000", "8000", "192.168.1.224", "9004", "8104"} << "@PC>31";
+        QTest::newRow("byte-order mark")
+            << "\xEF\xBB\xBF" + fileOf({"0", "5", "@PC>31"})
+            << QStringList{"5", "@PC>31", "192.168.1.224", "9000", "8000", "192.168.1.224", "9004", "8004"} << "@PC>31";
+        QTest::newRow("thousands of lines")
+            << thousands << QStringList{"3", "@PC>33", "127.0.0.3", "3", "4", "127.0.0.4", "5", "6"} << "@PC>33";
+        QTest::newRow("control characters and a NUL")
+            << fileOf({"0", QString("5\x01"), "@PC>31"}).replace("@PC>31", QByteArray("@PC\0>31", 7))
+            << d << "";
+        QTest::newRow("wrong values in every line")
+            << fileOf({"-7", "COM", "no prefix", "999.1.1.1", "-5", "port", "host name", "99999999", "65535"})
+            << QStringList{"COM", "no prefix", "999.1.1.1", "-5", "port", "host name", "99999999", "65535"}
+            << "no prefix";
+    }
+
+    // Whatever the file holds, the console starts, shows the lines it could read and the
+    // defaults elsewhere, opens no link and leaves the file as it was; the links still fail
+    // or open as their fields say.
+    void malformedFile() {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, shown);
+        QFETCH(QString, serialPrefix);
+        BoxAnswerer boxes;
+        boxes.answer(QMessageBox::Ok);
+        ConsoleFixture f(
+            [&](const QString& dir) { writeRaw(dir + QLatin1String(kFileName), file); });
+        QCOMPARE(dialogTexts(f.controls()), shown);
+        QCOMPARE(f.app().link().serialPrefix, serialPrefix);
+        QCOMPARE(f.app().link().kind(), LinkKind::None);
+        QCOMPARE(readFileBytes(f.settingsPath()), file);
+        if (QTest::currentDataTag() == QLatin1String("wrong values in every line")) {
+            f.click(CD::kUdpButton);
+            QVERIFY(boxes.waitSeen(1));
+            QCOMPARE(boxes.seen().first().text, QStringLiteral("There was a problem initiating UDP connection"));
+            QVERIFY(readFileBytes(f.settingsPath()).startsWith("0\r\nCOM\r\nno prefix\r\n"));
+        }
+    }
+
     void prefixOnTheWire_data() {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QByteArray>("sent");

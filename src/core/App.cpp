@@ -12,6 +12,7 @@
 #include "ConnectionDialog.h"
 #include "DeviceWindow.h"
 #include "EthernetWindow.h"
+#include "FatalErrorReport.h"
 #include "FormWindow.h"
 #include "ImageView.h"
 #include "LineList.h"
@@ -386,6 +387,7 @@ void App::timerTick(int timer)
 
 void App::linkIndicatorTick()
 {
+    m_link.recover();
     ++m_state.linkAliveTicks;
     ++m_state.keepAliveTicks;
     m_controls.setImage(mainwindow::kLinkIndicator,
@@ -499,10 +501,18 @@ void App::networkReceive()
 {
     const qint64 n = m_link.readNetwork(m_rxBuffer, kMaxReadBytes);
     if (n > 0) {
+        m_failedReadShownFor = 0;
         processReceivedChunk(QByteArrayView(m_rxBuffer, std::min<qint64>(n, kMaxBlock)));
-    } else {
+        fatalreport::disarm();
+        return;
+    }
+    // One box for a run of failed reads (a tracker that went away fails every read): the next
+    // one only after a good read, or on a link opened anew.
+    if (m_failedReadShownFor != m_link.networkOpenCount()) {
+        m_failedReadShownFor = m_link.networkOpenCount();
         m_boxes.tell(QStringLiteral("ERROR"), QStringLiteral("*"));
     }
+    fatalreport::arm();
 }
 
 void App::processReceivedChunk(QByteArrayView bytes)

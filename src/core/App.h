@@ -136,5 +136,6 @@ private:
     bool m_inHandler = false;
     bool m_dataEventPosted = false;
     int m_repliesHandled = 0;
+    int m_failedReadShownFor = 0;  ///< the network link whose failed read showed "ERROR"
     char m_rxBuffer[kMaxReadBytes] = {};
 };

@@ -70,7 +70,11 @@ CommandLine::Outcome CommandLine::parse(const QStringList& arguments, CommandLin
     const QCommandLineOption listPorts(
         QStringLiteral("list-ports"),
         QStringLiteral("List this computer's serial ports and how to link one as COM n, then exit."));
-    parser.addOptions({help, version, resourceDir, connect, capture, listPorts});
+    // Tests only: fault right after start-up, with the fatal error report armed unless the
+    // kind starts with "disarmed-".
+    QCommandLineOption faultTest(QStringLiteral("fault-test"), QString(), QStringLiteral("KIND"));
+    faultTest.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions({help, version, resourceDir, connect, capture, listPorts, faultTest});
 
     if (!parser.parse(withoutGuiOptions(arguments))) {
         message = parser.errorText();
@@ -102,6 +106,7 @@ CommandLine::Outcome CommandLine::parse(const QStringList& arguments, CommandLin
             return Outcome::Error;
         }
     }
+    out.faultTest = parser.value(faultTest);
     if (parser.isSet(listPorts)) return Outcome::ListPorts;
     return Outcome::Run;
 }

@@ -10,6 +10,7 @@
 struct CommandLine {
     AppOptions app;
     QString capturePath;  ///< empty: no capture
+    QString faultTest;    ///< tests only: the fault to raise after start-up
 
     enum class Outcome { Run, Help, Version, ListPorts, Error };
 

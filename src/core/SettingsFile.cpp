@@ -2,12 +2,38 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 namespace settingsfile {
 
 QString path(const QString& resourceDirectory)
 {
     return resourceDirectory + QStringLiteral("SETUP_TAVO_MERLAN.txt");
+}
+
+Lines parse(QByteArrayView bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF")) bytes = bytes.sliced(3);
+    Lines lines;
+    qsizetype from = 0;
+    for (int i = 0; i < kLines && from < bytes.size(); ++i) {
+        // A line ends at CR LF, LF or CR alone.
+        qsizetype end = from;
+        while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r') ++end;
+        const QByteArrayView raw = bytes.sliced(from, end - from);
+        from = end + 1;
+        if (end < bytes.size() && bytes[end] == '\r' && from < bytes.size() && bytes[from] == '\n') ++from;
+
+        // A line no dialog field could have written reads as missing: the default stays.
+        if (raw.size() > kMaxLineBytes) continue;
+        bool usable = true;
+        for (const char c : raw) usable = usable && (uchar(c) >= 0x20 || c == '\t') && c != '\x7f';
+        if (!usable) continue;
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+        QString text = utf8(raw);
+        if (!utf8.hasError()) lines[std::size_t(i)] = std::move(text);
+    }
+    return lines;
 }
 
 std::optional<Lines> load(const QString& path)
@@ -18,20 +44,8 @@ std::optional<Lines> load(const QString& path)
         return Lines{};
     }
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    QString text = QString::fromUtf8(file.readAll());
-    if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
-
-    Lines lines;
-    qsizetype from = 0;
-    for (int i = 0; i < kLines && from < text.size(); ++i) {
-        qsizetype end = text.indexOf(u'\n', from);
-        if (end < 0) end = text.size();
-        QString line = text.mid(from, end - from);
-        if (line.endsWith(u'\r')) line.chop(1);
-        lines[std::size_t(i)] = std::move(line);
-        from = end + 1;
-    }
-    return lines;
+    // Nine short lines: whatever lies beyond the first megabyte is not part of them.
+    return parse(file.read(kMaxFileBytes));
 }
 
 bool save(const QString& path, const Lines& lines)

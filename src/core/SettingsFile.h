@@ -4,6 +4,7 @@
 //   4 UDP IP   5 UDP local port   6 UDP tracker port
 //   7 TCP IP   8 TCP local port   9 TCP tracker port
 
+#include <QByteArrayView>
 #include <QString>
 #include <array>
 #include <optional>
@@ -11,9 +12,16 @@
 namespace settingsfile {
 
 inline constexpr int kLines = 9;
+inline constexpr qsizetype kMaxLineBytes = 1024;
+inline constexpr qint64 kMaxFileBytes = 1024 * 1024;
 using Lines = std::array<QString, kLines>;
 
 QString path(const QString& resourceDirectory);
+
+/// The file's bytes as its nine lines, missing ones empty. Lines end at CR LF, LF or CR; a
+/// byte-order mark is skipped; a line longer than kMaxLineBytes, not UTF-8 or holding control
+/// characters reads as empty, so that the dialog keeps its default there.
+Lines parse(QByteArrayView bytes);
 
 /// The nine lines (missing ones empty). A missing file is created empty; nullopt when the file
 /// can be neither read nor created.

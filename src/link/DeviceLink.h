@@ -3,6 +3,8 @@
 // only; framing and replies are the receive path's business.
 
 #include <QByteArray>
+#include <QElapsedTimer>
+#include <QHostAddress>
 #include <QObject>
 #include <QString>
 
@@ -16,6 +18,7 @@ class DeviceLink : public QObject {
 public:
     static constexpr int kTcpConnectTimeoutMs = 5000;
     static constexpr int kSerialQueueBytes = 1024;
+    static constexpr int kRecoverPeriodMs = 1000;
 
     explicit DeviceLink(QObject* parent = nullptr);
     ~DeviceLink() override;
@@ -29,7 +32,9 @@ public:
 
     bool openSerial(const QString& portPath);  ///< 115200 baud, 8N1, no handshake
     void closeSerial();
-    bool serialOpen() const;
+    /// The serial link is held: opened by the operator and not closed, even while its device
+    /// is gone (the far side hung up) and is being reopened.
+    bool serialOpen() const { return m_serial != nullptr; }
     qint64 serialQueued() const;
     QByteArray readSerial(qint64 maxBytes);
 
@@ -38,11 +43,18 @@ public:
     bool openNetwork(LinkKind kind, const QString& address, qint64 remotePort, qint64 localPort);
     void closeNetwork();
     bool hasNetworkConnection() const { return m_socket != nullptr; }
-    /// Without waiting: a datagram (UDP) or bytes (TCP) are there to read.
-    bool networkDataPending() const;
+    /// Without waiting: a datagram (UDP) or bytes (TCP) are there to read, or the UDP socket
+    /// holds an error (port unreachable) that the next read returns.
+    bool networkDataPending();
     /// One read: a datagram (cut to `maxBytes`) or what the stream holds, up to `maxBytes`.
     /// 0 or less when nothing could be read.
     qint64 readNetwork(char* buffer, qint64 maxBytes);
+    /// Counts the network links the operator opened; the same for as long as one stays open.
+    int networkOpenCount() const { return m_networkOpenCount; }
+
+    /// Called every 100 ms: reopens a serial device that went away, and reconnects a TCP
+    /// link the tracker closed, at most once a second and without waiting.
+    void recover();
 
     /// `SendCommand`'s transport step: the text as 8-bit text in one write, no terminator;
     /// over serial behind the prefix and one blank. Nothing goes out without an open link.
@@ -57,7 +69,17 @@ signals:
     void networkActivity();
 
 private:
+    bool configureSerial();
+    void serialFailed();
+
     LinkKind m_kind = LinkKind::None;
     QSerialPort* m_serial = nullptr;
     QAbstractSocket* m_socket = nullptr;
+    bool m_readFailed = false;      ///< the next UDP read reports a failure
+    int m_networkOpenCount = 0;
+    QHostAddress m_local;           ///< the TCP link's ends, for reconnecting
+    QHostAddress m_remote;
+    quint16 m_localPort = 0;
+    quint16 m_remotePort = 0;
+    QElapsedTimer m_lastAttempt;    ///< the last reopen or reconnect attempt
 };

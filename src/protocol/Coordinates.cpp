@@ -1,5 +1,9 @@
 #include "Coordinates.h"
 
+#include <QVarLengthArray>
+#include <algorithm>
+#include <charconv>
+
 #include "Numbers.h"
 
 namespace {
@@ -13,28 +17,38 @@ QString formatCoordinate(QStringView text) {
     const qint64 n = num::readInt(text);
     // The magnitude as unsigned, so that the most negative 64-bit value has one too.
     const quint64 magnitude = n < 0 ? quint64(0) - quint64(n) : quint64(n);
-    QString digits = QString::number(magnitude);
-    if (digits.size() <= kFractionDigits)
-        digits.prepend(QString(kFractionDigits + 1 - digits.size(), u'0'));
+    char digits[24];
+    qsizetype count = std::to_chars(digits, digits + sizeof digits, magnitude).ptr - digits;
+    const qsizetype zeros = std::max<qsizetype>(0, kFractionDigits + 1 - count);
 
-    QString out;
-    out.reserve(digits.size() + 3);
-    if (n < 0) out += u'-';
-    out += QStringView(digits).first(digits.size() - kFractionDigits);
-    out += u'.';
-    out += QStringView(digits).last(kFractionDigits);
-    out += kDegreeSign;
+    QString out(qsizetype(n < 0) + zeros + count + 2, Qt::Uninitialized);
+    QChar* o = out.data();
+    if (n < 0) *o++ = u'-';
+    for (qsizetype i = 0; i < zeros + count; ++i) {
+        if (i == zeros + count - kFractionDigits) *o++ = u'.';
+        *o++ = QChar(i < zeros ? '0' : digits[i - zeros]);
+    }
+    *o = kDegreeSign;
     return out;
 }
 
 QString parseCoordinate(QStringView text) {
-    QString t = text.toString();
-    t.remove(kDegreeSign);
-    const qsizetype point = t.indexOf(u'.');
-    QString joined = point < 0 ? t : t.first(point);
-    QString fraction = point < 0 ? QString() : t.sliced(point + 1);
-    if (fraction.size() > kFractionDigits) fraction.truncate(kFractionDigits);
-    joined += fraction;
-    joined += QString(kFractionDigits - fraction.size(), u'0');
-    return num::writeInt(num::readInt(joined));
+    // The text without degree signs; after the first point at most seven digits are kept, and
+    // zeros make them seven: the point moves seven places to the right.
+    QVarLengthArray<QChar, 128> joined;
+    qsizetype fraction = -1;  // characters kept after the point; -1 before it
+    for (const QChar c : text) {
+        if (c == kDegreeSign) continue;
+        if (fraction < 0 && c == u'.') {
+            fraction = 0;
+            continue;
+        }
+        if (fraction >= 0) {
+            if (fraction == kFractionDigits) continue;
+            ++fraction;
+        }
+        joined.append(c);
+    }
+    for (qsizetype i = std::max<qsizetype>(fraction, 0); i < kFractionDigits; ++i) joined.append(u'0');
+    return num::writeInt(num::readInt(QStringView(joined.constData(), joined.size())));
 }

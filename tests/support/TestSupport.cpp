@@ -162,7 +162,7 @@ bool BoxAnswerer::waitSeen(int count, int timeoutMs)
     return waitFor([this, count] { return m_seen.size() >= count; }, timeoutMs);
 }
 
-UdpPeer::UdpPeer() { m_socket.bind(QHostAddress::LocalHost, 0); }
+UdpPeer::UdpPeer(quint16 port) { m_socket.bind(QHostAddress::LocalHost, port); }
 
 const QList<QByteArray>& UdpPeer::datagrams()
 {

@@ -93,7 +93,8 @@ private:
 /// A UDP peer on 127.0.0.1 that records every datagram and can answer its sender.
 class UdpPeer {
 public:
-    UdpPeer();
+    /// Bound to `port` on 127.0.0.1 (0: a free one).
+    explicit UdpPeer(quint16 port = 0);
     quint16 port() const { return m_socket.localPort(); }
     /// Reads what has arrived and returns all datagrams so far.
     const QList<QByteArray>& datagrams();
