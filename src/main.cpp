@@ -91,8 +91,8 @@ int main(int argc, char** argv)
     app.setCapture(capture.get());
     TerminationSignals onTermination([&app] { app.dispatch({UiEvent::Kind::Close, 0, 0}); });
     app.start();
-    if (parser.isSet(faultTest)) {
-        QTimer::singleShot(0, [kind = parser.value(faultTest)] {
+    if (!line.faultTest.isEmpty()) {
+        QTimer::singleShot(0, [kind = line.faultTest] {
             if (kind.startsWith(u"disarmed-")) {
                 faulttrigger::trigger(kind.mid(9));
             } else {
