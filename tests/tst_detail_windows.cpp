@@ -194,8 +194,10 @@ private slots:
         const int before = int(c.sent().size());
         openWindow(c.app(), mainwindow::Device);
         // The identity stored while the window was closed shows at once.
-        auto shows = [&c](const char* name, const char* product, const char* firmware, const char* ip8, const char* mac) {
-            for (const auto& [control, text] : {std::pair{224, name}, {222, product}, {230, firmware}, {225, ip8}, {232, mac}})
+        auto shows = [&c](const char* name, const char* product, const char* firmware, const char* ip8,
+                          const char* mac) {
+            for (const auto& [control, text] :
+                 {std::pair{224, name}, {222, product}, {230, firmware}, {225, ip8}, {232, mac}})
                 QCOMPARE(c.controls().text(control), QString::fromLatin1(text));
         };
         shows("TRK1", "MERLAN", "2.14", "10.0.0.8", "00:1E:C0:5A:7B:21");
