@@ -172,6 +172,27 @@ private slots:
         QVERIFY(main->isVisible());
     }
 
+    // A window opens with none of its controls focused: the origin group the operator is
+    // editing stays his through the next status reply, and Tab still leads into the window.
+    void openingAWindowKeepsTheEditedGroup()
+    {
+        UdpConsole c(false);
+        c.fixture().type(22, QStringLiteral("40.5"));
+        for (const auto& [menu, window] : {std::pair{mainwindow::Gps, 1}, {mainwindow::Device, 8},
+                                           {mainwindow::Audio, 7}, {mainwindow::Motors, 4}}) {
+            openWindow(c.app(), menu);
+            QTRY_VERIFY_WITH_TIMEOUT(c.controls().window(window)->isActiveWindow(), 2000);
+            QCOMPARE(c.controls().focusedControl(), -1);
+        }
+        c.feed("STAT 0 0 0 0 1 415600000 -37600000 640 OK");
+        QCOMPARE(c.app().state().lastFocusedGadget, 22);
+        QCOMPARE(c.controls().text(22), QStringLiteral("40.5"));
+        QCOMPARE(c.controls().background(22), colour::kEditing);
+        QTest::keyClick(c.controls().window(4), Qt::Key_Tab);
+        QVERIFY(c.controls().focusedControl() >= 133);
+        QCOMPARE(c.app().state().lastFocusedGadget, c.controls().focusedControl());
+    }
+
     void aboutPictureAndText()
     {
         ConsoleFixture f;
