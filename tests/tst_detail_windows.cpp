@@ -2,6 +2,7 @@
 // tables, and what they do: the identity sequence on the wire, the replies that fill them only
 // while they are open, renaming, the audio query, "CONF DEFAULT".
 
+#include <QColor>
 #include <QMenuBar>
 #include <QShortcut>
 #include <QTest>
@@ -171,6 +172,27 @@ private slots:
         QVERIFY(main->isVisible());
     }
 
+    // A window opens with none of its controls focused: the origin group the operator is
+    // editing stays his through the next status reply, and Tab still leads into the window.
+    void openingAWindowKeepsTheEditedGroup()
+    {
+        UdpConsole c(false);
+        c.fixture().type(22, QStringLiteral("40.5"));
+        for (const auto& [menu, window] : {std::pair{mainwindow::Gps, 1}, {mainwindow::Device, 8},
+                                           {mainwindow::Audio, 7}, {mainwindow::Motors, 4}}) {
+            openWindow(c.app(), menu);
+            QTRY_VERIFY_WITH_TIMEOUT(c.controls().window(window)->isActiveWindow(), 2000);
+            QCOMPARE(c.controls().focusedControl(), -1);
+        }
+        c.feed("STAT 0 0 0 0 1 415600000 -37600000 640 OK");
+        QCOMPARE(c.app().state().lastFocusedGadget, 22);
+        QCOMPARE(c.controls().text(22), QStringLiteral("40.5"));
+        QCOMPARE(c.controls().background(22), colour::kEditing);
+        QTest::keyClick(c.controls().window(4), Qt::Key_Tab);
+        QVERIFY(c.controls().focusedControl() >= 133);
+        QCOMPARE(c.app().state().lastFocusedGadget, c.controls().focusedControl());
+    }
+
     void aboutPictureAndText()
     {
         ConsoleFixture f;
@@ -193,15 +215,24 @@ private slots:
         const int before = int(c.sent().size());
         openWindow(c.app(), mainwindow::Device);
         // The identity stored while the window was closed shows at once.
-        for (const auto& [control, text] : {std::pair{224, "TRK1"}, {222, "MERLAN"}, {230, "2.14"}, {225, "10.0.0.8"},
-                                            {232, "00:1E:C0:5A:7B:21"}, {223, ""}})
-            QCOMPARE(c.controls().text(control), QString::fromLatin1(text));
+        auto shows = [&c](const char* name, const char* product, const char* firmware, const char* ip8,
+                          const char* mac) {
+            for (const auto& [control, text] :
+                 {std::pair{224, name}, {222, product}, {230, firmware}, {225, ip8}, {232, mac}})
+                QCOMPARE(c.controls().text(control), QString::fromLatin1(text));
+        };
+        shows("TRK1", "MERLAN", "2.14", "10.0.0.8", "00:1E:C0:5A:7B:21");
+        QCOMPARE(c.controls().text(devicewindow::kSerial), QString());
 
         QVERIFY(c.waitForSent(before + 8));
         const QList<QByteArray> got = c.sent().mid(before, 8);
         const QList<QByteArray> identity{"ID", "SERIAL", "NAME", "VBAT", "VCC", "CPUVOLT", "TEMP"};
         QCOMPARE(got.mid(0, 7), identity);
         QVERIFY2(!identity.contains(got[7]), got[7]);  // the rotation resumes
+
+        // While the window is open, an identity reply refills it.
+        c.feed("ID M2 3.01 HW4 10.0.0.9 00:1E:C0:5A:7B:22 TRK2 OK");
+        shows("TRK2", "M2", "3.01", "10.0.0.9", "00:1E:C0:5A:7B:22");
     }
 
     void repliesFillOnlyOpenWindows_data()
@@ -210,25 +241,31 @@ private slots:
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<int>("control");
         QTest::addColumn<QString>("shown");
+        QTest::addColumn<QColor>("background");  ///< invalid: the field grey
         const QByteArray motors = "MOTSETUP 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16";
+        const QColor green(0, 255, 0), red(255, 0, 0);
         const struct {
             int menu;
             QByteArray reply;
             int control;
             const char* shown;
+            QColor background = {};
         } rows[] = {
             {mainwindow::Device, "VBAT 12345", 226, "12.345"}, {mainwindow::Device, "VBAT 5", 226, "0.005"},
             {mainwindow::Device, "VBAT x12", 226, "0.000"},    {mainwindow::Device, "VCC 15200", 227, "15.200"},
             {mainwindow::Device, "CPUVOLT 3.31", 228, "3.31"}, {mainwindow::Device, "TEMP 31", 229, "31"},
             {mainwindow::Device, "SERIAL MRL-1", 223, "MRL-1"},
             {mainwindow::Device, "STAT 0 0 0 0 0 0 0 0 0 0 0 0 0 15200 27 0 0", 229, "T:27ºc"},
+            // The memory indicator is bit 64 of the pointing reply's flags.
+            {mainwindow::Device, "DXYPV 0 0 0 0 0 64 0", 234, "", green},
+            {mainwindow::Device, "DXYPV 0 0 0 0 0 191 0", 234, "", red},
             {mainwindow::Motors, motors, 135, "1"},            {mainwindow::Motors, motors, 163, "15"},
             {mainwindow::Motors, motors, 165, "16"},           {mainwindow::Audio, "AUDIO VOL 70", 205, "70"},
             {mainwindow::Audio, "AUDIO TONE 4", 211, "4"},
         };
         for (const auto& r : rows)
             QTest::addRow("%s -> %d", r.reply.constData(), r.control)
-                << r.menu << r.reply << r.control << QString::fromUtf8(r.shown);
+                << r.menu << r.reply << r.control << QString::fromUtf8(r.shown) << r.background;
     }
 
     void repliesFillOnlyOpenWindows()
@@ -237,18 +274,26 @@ private slots:
         QFETCH(QByteArray, reply);
         QFETCH(int, control);
         QFETCH(QString, shown);
+        QFETCH(QColor, background);
+        const Rgb expected = background.isValid()
+                                 ? Rgb{std::uint8_t(background.red()), std::uint8_t(background.green()),
+                                       std::uint8_t(background.blue())}
+                                 : colour::kField;
         UdpConsole c(false);
         c.feed(reply + " OK");  // window closed: ignored, and nothing to write into
         openWindow(c.app(), menuItem);
         QCOMPARE(c.controls().text(control), QString());
+        QCOMPARE(c.controls().background(control), colour::kField);
         c.feed(reply + " OK");
         QCOMPARE(c.controls().text(control), shown);
+        QCOMPARE(c.controls().background(control), expected);
         // Closed and reopened, the window starts empty again.
         c.controls().widget(control)->window()->close();
         c.feed(reply + " OK");
         QVERIFY(!c.controls().widget(control));
         openWindow(c.app(), menuItem);
         QCOMPARE(c.controls().text(control), QString());
+        QCOMPARE(c.controls().background(control), colour::kField);
     }
 
     void nameRepliesAndRenaming()
@@ -294,10 +339,20 @@ private slots:
         QTest::qWait(300);
         QVERIFY(c.sent().isEmpty());
         QVERIFY(c.app().poller().audioQueryPending);
+        // Without a link, Return in a field of the audio or device window commits nothing.
+        openWindow(c.app(), mainwindow::Device);
+        const QString line = c.controls().text(mainwindow::kCommandEntry);
+        for (const int field : {audiowindow::kVolume, audiowindow::kTone, devicewindow::kName}) {
+            c.fixture().type(field, QStringLiteral("55"));
+            c.fixture().pressReturn(field);
+            QCOMPARE(c.controls().text(mainwindow::kCommandEntry), line);
+        }
         c.fixture().click(ConnectionDialog::kUdpButton);  // open again
         QVERIFY(c.isLinked());
-        QVERIFY(c.waitForSent(2));
-        QCOMPARE(c.sent().mid(0, 2), (QList<QByteArray>{"AUDIO VOL", "AUDIO TONE"}));
+        // Both pending sequences went on waiting; the identity goes first.
+        QVERIFY(c.waitForSent(9));
+        QCOMPARE(c.sent().mid(0, 9), (QList<QByteArray>{"ID", "SERIAL", "NAME", "VBAT", "VCC", "CPUVOLT", "TEMP",
+                                                        "AUDIO VOL", "AUDIO TONE"}));
 
         c.fixture().click(34);  // polling off
         c.feed("AUDIO VOL 70 OK");

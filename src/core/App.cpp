@@ -329,6 +329,9 @@ void App::openWindow(int menuItem)
         if (row.returnKey) w->addReturnShortcut(kMenuReturn);
         if (row.starts) (this->*row.starts)();
         w->centre();
+        // The keyboard focus rests on the window, not on its first control: a control focused
+        // by itself would count as the operator's and release a field group he is editing.
+        w->setFocus();
         w->show();
         w->activateWindow();
         return;

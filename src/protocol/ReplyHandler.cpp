@@ -239,8 +239,8 @@ void ReplyHandler::mavlinkStatistics(const ReplyFields& f)
     c.setText(119, f[8]);
     c.setText(124, f[9]);
     for (const auto& [control, field] : {std::pair{122, 10}, std::pair{126, 11}}) {
-        c.setText(control, f[field]);
         c.setBackground(control, mavlinkRateColour(num::readInt(f[field])));
+        c.setText(control, f[field]);
     }
     c.setText(130, f[12]);
     c.setText(128, f[13]);
