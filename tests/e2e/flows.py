@@ -1,0 +1,218 @@
+#!/usr/bin/env python3
+"""End-to-end flows: the console on a virtual X server against the tracker simulator, driven
+as an operator drives it, checked by what reaches the simulator and what shows on screen.
+
+    flows.py --app PATH --sim PATH --work DIR FLOW...    (exit 77 when the X tools are missing)
+    flows.py --list
+"""
+
+import argparse
+import os
+import re
+import sys
+import time
+
+from desk import (Desk, Failure, GREY_FIELD, GREY_WINDOW, LINK_FAILED, LINK_OPEN, close_to,
+                  differs, missing_tools, wait_until)
+
+# Main window controls (x, y, w, h in client pixels).
+COMMAND_ENTRY = (10, 540, 340, 20)
+GAUGES = (590, 70, 410, 150)
+DX_FIELD = (700, 230, 70, 20)
+DISTMIN_FIELD = (890, 360, 110, 20)
+MSG_FIELD = (680, 540, 320, 20)
+POLLING_BUTTON = (360, 540, 30, 20)
+LINK_LABEL = (410, 540, 60, 20)
+ORIGIN_LAT = (680, 450, 110, 20)
+
+# Connection dialog controls.
+COM_FIELD = (70, 90, 20, 20)
+COM_BUTTON = (390, 90, 70, 20)
+UDP_FIELDS = [(50, 170, 100, 20), (230, 170, 40, 20), (340, 170, 40, 20)]
+UDP_BUTTON = (390, 170, 70, 20)
+TCP_FIELDS = [(50, 250, 100, 20), (230, 250, 40, 20), (340, 250, 40, 20)]
+TCP_BUTTON = (390, 250, 70, 20)
+
+POLLED = re.compile(r"DXYPV|STAT|ID|UAVGPS|UAVDAT|GPS|MAV.*|MOTSETUP.*|NET.*|AUDIO.*|VCC|TEMP")
+
+
+def field_colour(window, rect):
+    """The background of a field, at its right end where no text reaches."""
+    x, y, w, h = rect
+    return window.pixel(x + w - 4, y + h // 2)
+
+
+def wait_colour(window, rects, colour, what):
+    wait_until(lambda: all(close_to(field_colour(window, r), colour) for r in rects), what)
+
+
+def arrange(desk, main):
+    """No window manager here: the operator's first move is to put the connection dialog
+    beside the main window instead of over it."""
+    dialog = desk.window("COM")
+    desk.xdo("windowmove", "--sync", str(main.id), "10", "10")
+    desk.xdo("windowmove", "--sync", str(dialog.id), str(10 + round(1024 * desk.scale) + 16), "10")
+    return dialog
+
+
+def close_console(desk, main):
+    main.close()
+    code = desk.app_exit_code()
+    if code != 0:
+        raise Failure(f"the console exited with code {code} after its close box")
+
+
+def flow_udp(desk):
+    """UDP link, live gauges, a setting committed, a typed command with polling paused."""
+    main = desk.start_console()
+    dialog = arrange(desk, main)
+    idle_label = main.picture(LINK_LABEL)
+    dialog.click_rect(UDP_BUTTON)
+    desk.wait_received("DXYPV", "udp")
+    desk.wait_received("STAT", "udp")
+    wait_colour(dialog, UDP_FIELDS, LINK_OPEN, "the UDP row to turn green")
+    for r in TCP_FIELDS + [COM_FIELD]:
+        if not close_to(field_colour(dialog, r), GREY_WINDOW):
+            raise Failure(f"row field {r} is not grey while UDP is open")
+    if differs(main.picture(LINK_LABEL), idle_label) == 0:
+        raise Failure("the link label shows nothing after UDP opened")
+
+    # Live pointing: the simulated antenna wanders, and the gauge picture follows it.
+    first = main.picture(GAUGES)
+    wait_until(lambda: differs(main.picture(GAUGES), first) > 50, "the gauges to move")
+    mark = desk.mark()
+    main.type_into(DX_FIELD, "200")
+    desk.wait_received("DX 200", "udp", since=mark)
+    before = main.picture(GAUGES)
+    wait_until(lambda: differs(main.picture(GAUGES), before) > 200,
+               "the azimuth gauge to swing towards 200")
+
+    # A setting committed: typed + Return goes out exactly; the tracker's answer (it limits
+    # the distance to 100000) shows once the field is left.
+    mark = desk.mark()
+    main.type_into(DISTMIN_FIELD, "250000")
+    desk.wait_received("DISTMIN 250000,G", "udp", since=mark)
+    main.click_rect(COMMAND_ENTRY)
+    mark = desk.mark()
+    desk.wait_received("STAT", "udp", since=mark)
+    desk.wait_received("STAT", "udp", since=desk.mark())
+    shown = main.field_text(DISTMIN_FIELD)
+    if shown != "100000":
+        raise Failure(f"DISTMIN shows {shown!r}, the tracker holds 100000")
+
+    # Polling paused: only the keep-alive goes out; a typed line goes out as typed.
+    main.click_rect(POLLING_BUTTON)
+    time.sleep(0.3)  # a poll already on its way may still arrive
+    mark = desk.mark()
+    time.sleep(0.8)
+    polled = [t for _, t in desk.received(since=mark) if t != "IP8"]
+    if polled:
+        raise Failure(f"commands went out with polling off: {polled}")
+    main.type_into(COMMAND_ENTRY, "SIM ALARM 5")
+    desk.wait_received("SIM ALARM 5", "udp", since=mark)
+    main.click_rect(POLLING_BUTTON)
+    mark = desk.mark()
+    desk.wait_received("STAT", "udp", since=mark)
+    wait_until(lambda: main.field_text(MSG_FIELD, settle=0.5), "the alarm text in MSG")
+    desk.save_screenshot("main-window.png", main)
+    close_console(desk, main)
+
+
+def flow_tcp_switch(desk):
+    """TCP link; switching to UDP asks first: No keeps TCP, Yes moves to UDP. The dialog,
+    closed with its close box and opened from the menu, shows the open link."""
+    main = desk.start_console()
+    dialog = arrange(desk, main)
+    dialog.click_rect(TCP_BUTTON)
+    desk.wait_received("DXYPV", "tcp")
+    wait_colour(dialog, TCP_FIELDS, LINK_OPEN, "the TCP row to turn green")
+
+    dialog.click_rect(UDP_BUTTON)
+    desk.answer_box("Warning", "n")
+    mark = desk.mark()
+    desk.wait_received("DXYPV", "tcp", since=mark)
+    if desk.received("udp"):
+        raise Failure("UDP traffic after answering No")
+    wait_colour(dialog, TCP_FIELDS, LINK_OPEN, "the TCP row to stay green")
+
+    dialog.click_rect(UDP_BUTTON)
+    desk.answer_box("Warning", "y")
+    desk.wait_received("DXYPV", "udp")
+    wait_colour(dialog, UDP_FIELDS, LINK_OPEN, "the UDP row to turn green")
+    wait_colour(dialog, TCP_FIELDS, GREY_WINDOW, "the TCP row to turn grey")
+    mark = desk.mark()
+    time.sleep(0.5)
+    if desk.received("tcp", since=mark):
+        raise Failure("TCP traffic after switching to UDP")
+
+    dialog.close()
+    dialog.wait_gone()
+    main.menu("Menu", "Communications")
+    dialog = desk.window("COM")
+    desk.xdo("windowmove", "--sync", str(dialog.id), str(10 + round(1024 * desk.scale) + 16), "10")
+    wait_colour(dialog, UDP_FIELDS, LINK_OPEN, "the reopened dialog to show UDP open")
+    close_console(desk, main)
+
+
+def flow_serial(desk):
+    """Serial link through the COM name in the resource folder (the simulator's pty), then a
+    port that does not exist: the error box and a red row."""
+    main = desk.start_console()
+    dialog = arrange(desk, main)
+    dialog.click_rect(COM_BUTTON)
+    desk.wait_received("@PC>25 DXYPV", "pty")
+    wait_colour(dialog, [COM_FIELD], LINK_OPEN, "the COM row to turn green")
+    # The tracker's answers arrive: the origin field fills from its status.
+    wait_until(lambda: main.field_text(ORIGIN_LAT, settle=0.5), "the origin latitude")
+
+    dialog.click_rect(COM_BUTTON)
+    wait_colour(dialog, [COM_FIELD], GREY_WINDOW, "the COM row to turn grey")
+    mark = desk.mark()
+    time.sleep(0.5)
+    if desk.received("pty", since=mark):
+        raise Failure("serial traffic after Close Com")
+    dialog.type_into(COM_FIELD, "99", commit=False)
+    dialog.click_rect(COM_BUTTON)
+    desk.answer_box("Error")
+    wait_colour(dialog, [COM_FIELD], LINK_FAILED, "the COM row to turn red")
+    close_console(desk, main)
+
+
+FLOWS = {
+    "udp": flow_udp,
+    "tcp_switch": flow_tcp_switch,
+    "serial": flow_serial,
+}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--app")
+    parser.add_argument("--sim")
+    parser.add_argument("--work")
+    parser.add_argument("--list", action="store_true")
+    parser.add_argument("flows", nargs="*")
+    a = parser.parse_args()
+    if a.list:
+        print("\n".join(FLOWS))
+        return 0
+    missing = missing_tools()
+    if missing:
+        print(f"skipped: {', '.join(missing)} not installed (scripts/test installs them)")
+        return 77
+    failed = 0
+    for name in a.flows or FLOWS:
+        started = time.monotonic()
+        work = os.path.join(a.work, name)
+        try:
+            with Desk(a.app, a.sim, work) as desk:
+                FLOWS[name](desk)
+            print(f"{name}: passed in {time.monotonic() - started:.1f} s")
+        except Failure as e:
+            failed += 1
+            print(f"{name}: FAILED after {time.monotonic() - started:.1f} s: {e}")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
