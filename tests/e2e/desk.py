@@ -81,10 +81,6 @@ class Picture:
         i = 3 * (y * self.width + x)
         return tuple(self.data[i:i + 3])
 
-    def region(self, x, y, w, h):
-        return bytes(b for row in range(y, y + h)
-                     for b in self.data[3 * ((row * self.width) + x):3 * ((row * self.width) + x + w)])
-
 
 class _ClientMessage(ctypes.Structure):
     _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
@@ -189,11 +185,14 @@ class Window:
         except Failure:
             return ""  # an empty field copies nothing
 
-    def picture(self, rect=None):
+    def picture(self, rect=None, at_scale_1=False):
+        """The client area (or a rectangle of it); `at_scale_1` shrinks a scaled window's
+        pixels back to one per client pixel."""
         x, y, w, h = rect if rect else (0, 0, *self._client_size())
         sx, sy = self.screen_point(x, y, self.client_height)
         s = self.desk.scale
-        return self.desk.screen_picture(sx, sy, round(w * s), round(h * s))
+        return self.desk.screen_picture(sx, sy, round(w * s), round(h * s),
+                                        shrink=s if at_scale_1 else 1)
 
     def pixel(self, x, y):
         sx, sy = self.screen_point(x, y, self.client_height)
@@ -409,9 +408,12 @@ class Desk:
         self.key(answer)
         box.wait_gone()
 
-    def screen_picture(self, x, y, w, h):
-        r = subprocess.run(["import", "-window", "root", "-crop", f"{w}x{h}+{x}+{y}", "-depth",
-                            "8", "ppm:-"], env=self.env, capture_output=True, timeout=DEFAULT_WAIT)
+    def screen_picture(self, x, y, w, h, shrink=1):
+        """The screen's pixels in a rectangle; `shrink` averages blocks of that many pixels."""
+        scaling = ["-filter", "box", "-resize", f"{100 / shrink:g}%"] if shrink != 1 else []
+        r = subprocess.run(["import", "-window", "root", "-crop", f"{w}x{h}+{x}+{y}", *scaling,
+                            "-depth", "8", "ppm:-"], env=self.env, capture_output=True,
+                           timeout=DEFAULT_WAIT)
         if r.returncode != 0:
             raise Failure(f"screenshot failed: {r.stderr.decode(errors='replace').strip()}")
         return Picture(r.stdout)
@@ -474,6 +476,24 @@ def free_port(kind):
 def differs(a, b, threshold=0):
     """How many bytes of two pictures' data differ by more than `threshold`."""
     return sum(1 for p, q in zip(a.data, b.data) if abs(p - q) > threshold)
+
+
+def worst_block(a, b, block=16):
+    """Compares two pictures of one size block by block: the largest mean difference of a
+    block (per colour channel, 0 to 255) and where that block is."""
+    worst = (0.0, 0, 0)
+    for by in range(0, a.height - block + 1, block):
+        rows = range(by, by + block)
+        for bx in range(0, a.width - block + 1, block):
+            total = 0
+            for y in rows:
+                i = 3 * (y * a.width + bx)
+                total += sum(abs(p - q) for p, q in zip(a.data[i:i + 3 * block],
+                                                          b.data[i:i + 3 * block]))
+            mean = total / (block * block * 3)
+            if mean > worst[0]:
+                worst = (mean, bx, by)
+    return worst
 
 
 def close_to(rgb, expected, tolerance=8):

@@ -13,7 +13,7 @@ import sys
 import time
 
 from desk import (Desk, Failure, GREY_FIELD, GREY_WINDOW, LINK_FAILED, LINK_OPEN, close_to,
-                  differs, missing_tools, wait_until)
+                  differs, free_port, missing_tools, wait_until, worst_block)
 
 # Main window controls (x, y, w, h in client pixels).
 COMMAND_ENTRY = (10, 540, 340, 20)
@@ -178,11 +178,63 @@ def flow_serial(desk):
     close_console(desk, main)
 
 
+def flow_hidpi(desk):
+    """QT_SCALE_FACTOR=2 scales the fixed layouts as a whole: the same console at scale 1 and
+    at scale 2 (no link open, so both show the same), the scaled pictures shrunk back and
+    compared block by block, chosen controls checked at their doubled places."""
+    views = {}
+    for scale in (1, 2):
+        desk.scale = scale
+        main = desk.start_console()
+        dialog = desk.window("COM")
+        desk.xdo("windowmove", "--sync", str(main.id), "0", "0")
+        desk.xdo("windowmove", "--sync", str(dialog.id), str(1024 * scale + 20), "0")
+        time.sleep(0.5)  # the moved windows repaint
+        mx, my, mw, mh = main.geometry()
+        dx, dy, dw, dh = dialog.geometry()
+        views[scale] = {"main": main.picture(at_scale_1=True),
+                        "dialog": dialog.picture(at_scale_1=True),
+                        "menu bar": mh - 600 * scale, "main size": (mw, mh),
+                        "dialog size": (dw, dh)}
+        # Chosen controls at their (scaled) places: the DISTMIN field's grey inside, the
+        # window's grey just left of it; the UDP port field's edge likewise.
+        for window, (x, y, w, h) in ((main, DISTMIN_FIELD), (dialog, UDP_FIELDS[2])):
+            inside = window.pixel(x + w - 4, y + h // 2)
+            outside = window.pixel(x - 3, y + h // 2)
+            want_inside = GREY_FIELD if window is main else GREY_WINDOW
+            if not close_to(inside, want_inside) or not close_to(outside, GREY_WINDOW):
+                raise Failure(f"at scale {scale} the control at {(x, y)} is not in its place "
+                              f"(inside {inside}, outside {outside})")
+        if scale == 2:
+            desk.save_screenshot("hidpi-screen.png")
+        close_console(desk, main)
+
+    one, two = views[1], views[2]
+    if two["main size"][0] != 2048 or two["main size"][1] - two["menu bar"] != 1200:
+        raise Failure(f"scaled main window {two['main size']} with a {two['menu bar']} px menu "
+                      "bar: its client is not 2048 x 1200")
+    if abs(two["menu bar"] - 2 * one["menu bar"]) > 2:
+        raise Failure(f"menu bar {one['menu bar']} px at scale 1, {two['menu bar']} at scale 2")
+    if two["dialog size"] != (980, 600):
+        raise Failure(f"scaled connection dialog {two['dialog size']}, not 980 x 600")
+    for name in ("main", "dialog"):
+        mean, x, y = worst_block(one[name], two[name])
+        print(f"hidpi: {name} window, largest block difference {mean:.1f} at {(x, y)}")
+        # Text drawn at twice the size differs a little; a control clipped, moved or missing
+        # changes a whole block.
+        if mean > 32:
+            raise Failure(f"{name} window at scale 2 differs from scale 1 around {(x, y)} "
+                          f"(mean {mean:.1f})")
+
+
 FLOWS = {
     "udp": flow_udp,
     "tcp_switch": flow_tcp_switch,
     "serial": flow_serial,
+    "hidpi": flow_hidpi,
 }
+# Flows that need a desk other than the usual one.
+DESKS = {"hidpi": {"screen": (3100, 1300), "udp_local": None, "tcp_local": None}}
 
 
 def main():
@@ -205,7 +257,11 @@ def main():
         started = time.monotonic()
         work = os.path.join(a.work, name)
         try:
-            with Desk(a.app, a.sim, work) as desk:
+            options = dict(DESKS.get(name, {}))
+            for key in ("udp_local", "tcp_local"):  # the same in every start of the flow
+                if key in options:
+                    options[key] = free_port(key[:3])
+            with Desk(a.app, a.sim, work, **options) as desk:
                 FLOWS[name](desk)
             print(f"{name}: passed in {time.monotonic() - started:.1f} s")
         except Failure as e:
