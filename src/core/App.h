@@ -24,6 +24,7 @@
 #include "UiEvent.h"
 
 class ConnectionDialog;
+class EthernetSetup;
 
 struct AppOptions {
     QString resourceDirectory;          ///< empty: the per-user data folder
@@ -64,6 +65,7 @@ public:
     Console& console() { return *m_console; }
     MessageBoxes& boxes() { return m_boxes; }
     ConnectionDialog& connectionDialog() { return *m_dialog; }
+    EthernetSetup& ethernet() { return *m_ethernet; }
     PortEntries& ports() { return m_ports; }
     const ReplyFields& replyFields() const { return m_fields; }
     const GaugePainter& gauges() const { return m_gauges; }
@@ -87,6 +89,7 @@ private:
     void showAboutPicture();
     /// `ApplyDefaultMotorSetup`: after the operator's Yes, the fixed default motor set-up.
     void applyDefaultMotorSetup();
+    void startEthernet();
 
     void commitReturn();
     void controlEvent(int control);
@@ -116,6 +119,7 @@ private:
     std::unique_ptr<Console> m_console;
     std::unique_ptr<ConnectionDialog> m_dialog;
     std::unique_ptr<ReplyHandler> m_replies;
+    std::unique_ptr<EthernetSetup> m_ethernet;
     QPointer<FormWindow> m_mainWindow;
     EventSink m_sink;
 
