@@ -154,7 +154,7 @@ class Window:
     # What an operator does.
     def click(self, x, y, repeat=1, client_height=None):
         sx, sy = self.screen_point(x, y, client_height)
-        args = ["mousemove", "--sync", str(sx), str(sy), "click"]
+        args = ["mousemove", str(sx), str(sy), "click"]
         if repeat > 1:
             args += ["--repeat", str(repeat), "--delay", "80"]
         self.desk.xdo(*args, "1")
@@ -227,7 +227,7 @@ class MainWindow(Window):
         bar = y - my
         s = self.desk.scale
         before = self.desk.visible_windows()
-        self.desk.xdo("mousemove", "--sync", str(mx + round(MENU_TITLE_X[title] * s)),
+        self.desk.xdo("mousemove", str(mx + round(MENU_TITLE_X[title] * s)),
                       str(my + bar // 2), "click", "1")
         # The menu is the window that appears (menus carry no title of their own).
         popup = Window(self.desk, wait_until(
@@ -236,7 +236,7 @@ class MainWindow(Window):
         px, py, _, ph = popup.geometry()
         item_height = ph / len(items)
         index = items.index(item)
-        self.desk.xdo("mousemove", "--sync", str(px + round(20 * s)),
+        self.desk.xdo("mousemove", str(px + round(20 * s)),
                       str(py + round(item_height * index + item_height / 2)), "click", "1")
         wait_until(lambda: popup.id not in self.desk.visible_windows(), "the menu to close")
 
@@ -366,8 +366,11 @@ class Desk:
 
     # X tools.
     def xdo(self, *args):
-        r = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True,
-                           timeout=DEFAULT_WAIT)
+        try:
+            r = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True,
+                               timeout=DEFAULT_WAIT)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"xdotool {' '.join(args)} did not finish")
         if r.returncode != 0:
             raise Failure(f"xdotool {' '.join(args)}: {r.stderr.strip()}")
         return r.stdout
@@ -390,6 +393,11 @@ class Desk:
     def window(self, title, timeout=DEFAULT_WAIT):
         return Window(self, self.wait_window(title, timeout), title)
 
+    def move(self, window, x, y):
+        """Puts a window at a screen place (the operator drags it there)."""
+        self.xdo("windowmove", str(window.id), str(x), str(y))
+        wait_until(lambda: window.geometry()[:2] == (x, y), f"{window.title!r} to move")
+
     def visible_windows(self):
         return set(self.windows(""))
 
@@ -404,7 +412,7 @@ class Desk:
         button, "y" and "n" its Yes and No buttons."""
         box = self.window(title)
         x, y, w, h = box.geometry()
-        self.xdo("mousemove", "--sync", str(x + w // 2), str(y + h // 2))
+        self.xdo("mousemove", str(x + w // 2), str(y + h // 2))
         self.key(answer)
         box.wait_gone()
 

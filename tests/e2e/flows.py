@@ -50,8 +50,8 @@ def arrange(desk, main):
     """No window manager here: the operator's first move is to put the connection dialog
     beside the main window instead of over it."""
     dialog = desk.window("COM")
-    desk.xdo("windowmove", "--sync", str(main.id), "10", "10")
-    desk.xdo("windowmove", "--sync", str(dialog.id), str(10 + round(1024 * desk.scale) + 16), "10")
+    desk.move(main, 10, 10)
+    desk.move(dialog, 10 + round(1024 * desk.scale) + 16, 10)
     return dialog
 
 
@@ -149,7 +149,7 @@ def flow_tcp_switch(desk):
     dialog.wait_gone()
     main.menu("Menu", "Communications")
     dialog = desk.window("COM")
-    desk.xdo("windowmove", "--sync", str(dialog.id), str(10 + round(1024 * desk.scale) + 16), "10")
+    desk.move(dialog, 10 + round(1024 * desk.scale) + 16, 10)
     wait_colour(dialog, UDP_FIELDS, LINK_OPEN, "the reopened dialog to show UDP open")
     close_console(desk, main)
 
@@ -187,8 +187,8 @@ def flow_hidpi(desk):
         desk.scale = scale
         main = desk.start_console()
         dialog = desk.window("COM")
-        desk.xdo("windowmove", "--sync", str(main.id), "0", "0")
-        desk.xdo("windowmove", "--sync", str(dialog.id), str(1024 * scale + 20), "0")
+        desk.move(main, 0, 0)
+        desk.move(dialog, 1024 * scale + 20, 0)
         time.sleep(0.5)  # the moved windows repaint
         mx, my, mw, mh = main.geometry()
         dx, dy, dw, dh = dialog.geometry()
@@ -227,11 +227,128 @@ def flow_hidpi(desk):
                           f"(mean {mean:.1f})")
 
 
+# The detail windows: the menu item, the title, a field the tracker's answers fill and what it
+# then shows, and the query the console sends only while the window is open.
+DETAILS = [
+    ("Motors", "MOTORS", (90, 70, 150, 20), r"-?\d+", "MOTSETUP"),
+    ("Mavlink", "MAVLINK", (110, 70, 150, 20), r"\d+%", "MAV STAT"),
+    ("Vehicle", "Vehicle ", (100, 100, 150, 20), r"-?\d+\.\d{7}º", "UAVGPS"),
+    ("GPS", "Local GPS ", (100, 100, 150, 20), r"41\.5600000º", "GPS"),
+    ("Audio", "AUDIO", (90, 120, 150, 20), r"70", None),
+    ("Device", "DEVICE", (100, 70, 150, 20), r"MERLAN", None),
+    ("Ethernet Config", "Ethernet Setup", (50, 80, 100, 20), r"192\.168\.1\.224", "NET CNT"),
+]
+
+
+def open_window(desk, main, item, title):
+    main.menu("About" if item == "About" else "Menu", item)
+    return desk.window(title)
+
+
+def flow_details(desk):
+    """Every detail window opened from the menu over a UDP link, filled from the tracker,
+    one action each where the window has one, closed with its close box."""
+    main = desk.start_console()
+    dialog = arrange(desk, main)
+    dialog.click_rect(UDP_BUTTON)
+    desk.wait_received("DXYPV", "udp")
+    for item, title, field, shown, query in DETAILS:
+        mark = desk.mark()
+        window = open_window(desk, main, item, title)
+        if query:
+            desk.wait_received(query, "udp", since=mark)
+        text = wait_until(lambda: (lambda t: t if re.fullmatch(shown, t) else None)(
+            window.field_text(field, settle=0.5)), f"{title.strip()} to show {shown!r}")
+        print(f"details: {title.strip()} shows {text!r}")
+        mark = desk.mark()
+        if item == "Mavlink":
+            window.click_rect((20, 430, 240, 30))  # "Init"
+            desk.wait_received("MAV STATINIT", "udp", since=mark)
+        elif item == "Audio":
+            window.type_into((90, 120, 150, 20), "40")
+            desk.wait_received("AUDIO VOL 40", "udp", since=mark)
+            window.click_rect((40, 80, 60, 20))  # "BEEP"
+            desk.wait_received("AUDIO BEEP", "udp", since=mark)
+        elif item == "Motors":
+            window.click_rect((410, 310, 90, 20))  # "CONF DEFAULT"
+            desk.answer_box("WARNING", "y")
+            desk.wait_received("MOTSETUP 8 8 8 8 20 10 165 165", "udp", since=mark)
+        elif item == "Device":
+            name = main.picture((590, 10, 160, 30))
+            window.type_into((100, 130, 150, 20), "DESK")
+            desk.wait_received("NAME DESK", "udp", since=mark)
+            wait_until(lambda: differs(main.picture((590, 10, 160, 30)), name) > 20,
+                       "the tracker's new name in the main window")
+        window.close()
+        window.wait_gone()
+
+    mark = desk.mark()
+    window = open_window(desk, main, "About", "About")
+    picture = window.picture((0, 0, 384, 158))
+    colours = {picture.data[i:i + 3] for i in range(0, len(picture.data), 3)}
+    if len(colours) < 16:
+        raise Failure(f"the About picture shows {len(colours)} colours")
+    window.close()
+    window.wait_gone()
+
+    # Closed windows are no longer asked for.
+    time.sleep(0.3)
+    mark = desk.mark()
+    time.sleep(1.3)  # more than one round of the polling rotation
+    asked = {t for _, t in desk.received(since=mark)} & {q for *_, q in DETAILS}
+    if asked:
+        raise Failure(f"still asked for closed windows: {sorted(asked)}")
+    close_console(desk, main)
+
+
+# The Ethernet window's port table: PORTDEST of port 8002 (column 5, row 2).
+GRID = (20, 130)
+PORTDEST_8002 = (GRID[0] + 270, GRID[1] + 19 + 2 * 20, 60, 20)
+SAVE_BUTTON = (550, 320, 50, 20)
+MARKED = (240, 0, 0)
+
+
+def flow_ethernet(desk):
+    """A port edited in the table, saved after the question, uploaded to the tracker."""
+    main = desk.start_console()
+    dialog = arrange(desk, main)
+    dialog.click_rect(UDP_BUTTON)
+    desk.wait_received("DXYPV", "udp")
+    mark = desk.mark()
+    window = open_window(desk, main, "Ethernet Config", "Ethernet Setup")
+    desk.wait_received("NET PORT 8007", "udp", since=mark)  # the table is read
+    def marked():  # the marked text is drawn on the mark colour
+        cell = window.picture(PORTDEST_8002)
+        return sum(close_to(cell.data[i:i + 3], MARKED, 30) for i in range(0, len(cell.data), 3))
+
+    if marked():
+        raise Failure("a cell is marked before any edit")
+    window.click_rect(PORTDEST_8002)
+    desk.key("ctrl+a")
+    desk.type("9100")
+    desk.key("Return")
+    wait_until(lambda: marked() > 10, "the edited cell to be marked")
+    mark = desk.mark()
+    window.click_rect(SAVE_BUTTON)
+    desk.answer_box("Warning", "y")
+    desk.wait_received(re.compile(r"NET PORT 8002 [01] [012] \S+ 9100 [01] [01] \d+ \d+"), "udp",
+                       since=mark)
+    wait_until(lambda: marked() == 0, "the marks to clear")
+    uploads = [t for _, t in desk.received(since=mark) if re.match(r"NET PORT \d+ ", t)]
+    if len(uploads) != 1:
+        raise Failure(f"one port edited, uploads: {uploads}")
+    window.close()
+    window.wait_gone()
+    close_console(desk, main)
+
+
 FLOWS = {
     "udp": flow_udp,
     "tcp_switch": flow_tcp_switch,
     "serial": flow_serial,
     "hidpi": flow_hidpi,
+    "details": flow_details,
+    "ethernet": flow_ethernet,
 }
 # Flows that need a desk other than the usual one.
 DESKS = {"hidpi": {"screen": (3100, 1300), "udp_local": None, "tcp_local": None}}
