@@ -460,6 +460,15 @@ class Desk:
     def mark(self):
         return len(self.sim_lines())
 
+    def wait_quiet(self, unwanted, period, what, timeout=DEFAULT_WAIT):
+        """Waits until `period` seconds pass in which the simulator receives nothing for
+        which `unwanted(text)` holds."""
+        def quiet():
+            mark = self.mark()
+            time.sleep(period)
+            return not [t for _, t in self.received(since=mark) if unwanted(t)]
+        wait_until(quiet, what, timeout, step=0)
+
     def wait_received(self, text, link=None, since=0, timeout=DEFAULT_WAIT):
         """Waits for a command received exactly as `text` (or matching a compiled pattern)."""
         def seen():
