@@ -131,6 +131,8 @@ class _X11:
 class Window:
     """A top-level window of the console; positions are client pixels at scale 1."""
 
+    client_height = None  # set where a menu bar sits above the client area
+
     def __init__(self, desk, wid, title):
         self.desk, self.id, self.title = desk, wid, title
 
@@ -139,21 +141,21 @@ class Window:
         g = dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
         return int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"])
 
-    def client_origin(self, client_height=None):
+    def client_origin(self):
         """Screen position of the client area: below the menu bar when the window has one."""
         x, y, _, h = self.geometry()
-        if client_height is not None:
-            y += h - round(client_height * self.desk.scale)
+        if self.client_height is not None:
+            y += h - round(self.client_height * self.desk.scale)
         return x, y
 
-    def screen_point(self, x, y, client_height=None):
-        ox, oy = self.client_origin(client_height)
+    def screen_point(self, x, y):
+        ox, oy = self.client_origin()
         s = self.desk.scale
         return ox + round(x * s), oy + round(y * s)
 
     # What an operator does.
-    def click(self, x, y, repeat=1, client_height=None):
-        sx, sy = self.screen_point(x, y, client_height)
+    def click(self, x, y, repeat=1):
+        sx, sy = self.screen_point(x, y)
         args = ["mousemove", str(sx), str(sy), "click"]
         if repeat > 1:
             args += ["--repeat", str(repeat), "--delay", "80"]
@@ -161,9 +163,7 @@ class Window:
 
     def click_rect(self, rect, repeat=1):
         x, y, w, h = rect
-        self.click(x + w / 2, y + h / 2, repeat, self.client_height)
-
-    client_height = None
+        self.click(x + w / 2, y + h / 2, repeat)
 
     def type_into(self, rect, text, commit=True):
         """Clicks into a field, replaces its text by `text` and, with `commit`, presses Return."""
@@ -189,13 +189,13 @@ class Window:
         """The client area (or a rectangle of it); `at_scale_1` shrinks a scaled window's
         pixels back to one per client pixel."""
         x, y, w, h = rect if rect else (0, 0, *self._client_size())
-        sx, sy = self.screen_point(x, y, self.client_height)
+        sx, sy = self.screen_point(x, y)
         s = self.desk.scale
         return self.desk.screen_picture(sx, sy, round(w * s), round(h * s),
                                         shrink=s if at_scale_1 else 1)
 
     def pixel(self, x, y):
-        sx, sy = self.screen_point(x, y, self.client_height)
+        sx, sy = self.screen_point(x, y)
         return self.desk.screen_picture(sx, sy, 1, 1).pixel(0, 0)
 
     def _client_size(self):
@@ -222,8 +222,8 @@ class MainWindow(Window):
     def menu(self, title, item):
         """Clicks the menu title in the menu bar, then the item in the menu that drops down."""
         items = MENUS[title]
-        x, y = self.client_origin()
-        mx, my, _, h = self.geometry()
+        _, y = self.client_origin()
+        mx, my, _, _ = self.geometry()
         bar = y - my
         s = self.desk.scale
         before = self.desk.visible_windows()
