@@ -201,8 +201,15 @@ def flow_hidpi(desk):
             if not close_to(inside, want_inside) or not close_to(outside, GREY_WINDOW):
                 raise Failure(f"at scale {scale} the control at {(x, y)} is not in its place "
                               f"(inside {inside}, outside {outside})")
+        # A window drawn by the console itself: the Ethernet window's port table.
+        ethernet = open_window(desk, main, "Ethernet Config", "Ethernet Setup")
+        time.sleep(0.3)  # its first paint
+        views[scale]["ethernet"] = ethernet.picture(at_scale_1=True)
+        views[scale]["ethernet size"] = ethernet.geometry()[2:]
         if scale == 2:
             desk.save_screenshot("hidpi-screen.png")
+        ethernet.close()
+        ethernet.wait_gone()
         close_console(desk, main)
 
     one, two = views[1], views[2]
@@ -213,7 +220,9 @@ def flow_hidpi(desk):
         raise Failure(f"menu bar {one['menu bar']} px at scale 1, {two['menu bar']} at scale 2")
     if two["dialog size"] != (980, 600):
         raise Failure(f"scaled connection dialog {two['dialog size']}, not 980 x 600")
-    for name in ("main", "dialog"):
+    if two["ethernet size"] != (1230, 700):
+        raise Failure(f"scaled Ethernet window {two['ethernet size']}, not 1230 x 700")
+    for name in ("main", "dialog", "ethernet"):
         mean, x, y = worst_block(one[name], two[name])
         print(f"hidpi: {name} window, largest block difference {mean:.1f} at {(x, y)}")
         # Text drawn at twice the size differs a little; a control clipped, moved or missing
