@@ -25,15 +25,19 @@ struct PortTable {
     FormWindow* window = nullptr;
     CellGrid* grid = nullptr;
 
-    PortTable()
-    {
+    PortTable() {
         const EventSink sink = [](const UiEvent&) {};
         window = ethernetwindow::open(controls, sink, nullptr);
         setup.start(sink, QStringLiteral("192.168.1.20"));
         grid = setup.grid();
         for (int r = 0; r < kPortCount; ++r) {
-            const QString texts[] = {"1", QString::number(r % 3), QStringLiteral("192.168.1.%1").arg(50 + r),
-                                     QString::number(9000 + r), "1", "0", QString::number(123456 + r),
+            const QString texts[] = {"1",
+                                     QString::number(r % 3),
+                                     QStringLiteral("192.168.1.%1").arg(50 + r),
+                                     QString::number(9000 + r),
+                                     "1",
+                                     "0",
+                                     QString::number(123456 + r),
                                      QString::number(654321 + r)};
             for (int c = 0; c < 8; ++c) grid->setCell(r, c + 2, texts[c]);
         }
@@ -44,19 +48,18 @@ struct PortTable {
     ~PortTable() { delete window; }
 };
 
-void BM_PortTableRedraw(benchmark::State& state)
-{
+void BM_PortTableRedraw(benchmark::State& state) {
     PortTable t;
     for (auto _ : state) {
         t.grid->redraw();
         benchmark::DoNotOptimize(t.grid->image().constBits());
     }
-    if (t.grid->model().shownText(1, ethernetwindow::Type) != u"TCP_Server") state.SkipWithError("table not filled");
+    if (t.grid->model().shownText(1, ethernetwindow::Type) != u"TCP_Server")
+        state.SkipWithError("table not filled");
 }
 BENCHMARK(BM_PortTableRedraw);
 
-void BM_PortTableCellRepaint(benchmark::State& state)
-{
+void BM_PortTableCellRepaint(benchmark::State& state) {
     PortTable t;
     int i = 0;
     for (auto _ : state) {
@@ -70,8 +73,7 @@ BENCHMARK(BM_PortTableCellRepaint);
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);

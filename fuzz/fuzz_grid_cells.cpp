@@ -15,40 +15,45 @@
 
 namespace {
 
-QString shown(const QString& s) { return QString::fromLatin1(s.toUtf8().toPercentEncoding(" .-+$%")); }
+QString shown(const QString& s) {
+    return QString::fromLatin1(s.toUtf8().toPercentEncoding(" .-+$%"));
+}
 
-void checkNormalForm(GridColumnType type, int min, int max, const QString& text)
-{
+void checkNormalForm(GridColumnType type, int min, int max, const QString& text) {
     const QString out = normaliseCell(type, min, max, text);
-    const QString ctx = shown(text) + " -> " + shown(out) + QStringLiteral(" in %1..%2").arg(min).arg(max);
+    const QString ctx =
+        shown(text) + " -> " + shown(out) + QStringLiteral(" in %1..%2").arg(min).arg(max);
     const int lo = std::min(min, max), hi = std::max(min, max);
     switch (type) {
-    case GridColumnType::Integer: {
-        const qint64 v = num::readInt(out);
-        CHECK(num::writeInt(v) == out, ctx);  // plain decimal digits, nothing else
-        if (min != max) CHECK(v >= lo && v <= hi, ctx);
-        else CHECK(v == num::readInt(text), ctx);
-        CHECK(normaliseCell(type, min, max, out) == out, ctx);
-        break;
-    }
-    case GridColumnType::Decimal: {
-        static const QRegularExpression twoDecimals(QStringLiteral("^-?[0-9]+\\.[0-9]{2}$|^[+-]Infinity$|^NaN$"));
-        CHECK(twoDecimals.match(out).hasMatch(), ctx);
-        const float v = num::readDecimal(out);
-        if (min != max && !std::isnan(v)) CHECK(v >= float(lo) - 0.01f && v <= float(hi) + 0.01f, ctx);
-        break;
-    }
-    case GridColumnType::Text:
-    case GridColumnType::List:
-        CHECK(out == text, ctx);
-        break;
+        case GridColumnType::Integer: {
+            const qint64 v = num::readInt(out);
+            CHECK(num::writeInt(v) == out, ctx);  // plain decimal digits, nothing else
+            if (min != max)
+                CHECK(v >= lo && v <= hi, ctx);
+            else
+                CHECK(v == num::readInt(text), ctx);
+            CHECK(normaliseCell(type, min, max, out) == out, ctx);
+            break;
+        }
+        case GridColumnType::Decimal: {
+            static const QRegularExpression twoDecimals(
+                QStringLiteral("^-?[0-9]+\\.[0-9]{2}$|^[+-]Infinity$|^NaN$"));
+            CHECK(twoDecimals.match(out).hasMatch(), ctx);
+            const float v = num::readDecimal(out);
+            if (min != max && !std::isnan(v))
+                CHECK(v >= float(lo) - 0.01f && v <= float(hi) + 0.01f, ctx);
+            break;
+        }
+        case GridColumnType::Text:
+        case GridColumnType::List:
+            CHECK(out == text, ctx);
+            break;
     }
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 8) return 0;
     static constexpr GridColumnType kTypes[] = {GridColumnType::Integer, GridColumnType::Decimal,
                                                 GridColumnType::Text, GridColumnType::List};
@@ -72,8 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     m.column(column).max = max;
     m.setItem(column, data[7] & 0x7f, latin1.left(8));
     const bool stored = m.setCell(row, column, latin1);
-    const bool inside = row >= 0 && row <= std::min(m.lastRow() + 1, GridModel::kMaxRow) && column >= 0 &&
-                        column <= m.lastColumn();
+    const bool inside = row >= 0 && row <= std::min(m.lastRow() + 1, GridModel::kMaxRow) &&
+                        column >= 0 && column <= m.lastColumn();
     CHECK(stored == inside, QStringLiteral("row %1 column %2").arg(row).arg(column));
     CHECK(m.storedCells() <= 1, shown(latin1));
     if (stored) {

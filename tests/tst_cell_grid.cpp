@@ -34,8 +34,7 @@ struct Rig {
     QList<Commit> commits;
     int deleteRequests = 0;
 
-    explicit Rig(int lastRow = 7)
-    {
+    explicit Rig(int lastRow = 7) {
         window.resize(620, 240);
         CellGrid::Options o;
         o.window = 6, o.index = 1, o.x = 20, o.y = 30, o.width = 580, o.height = 183;
@@ -43,9 +42,15 @@ struct Rig {
         o.textColour = {120, 255, 150}, o.backColour = kBack, o.lineColour = {128, 128, 128};
         o.editTextColour = {255, 254, 0}, o.editBackColour = kBack, o.font = 100;
         CellGrid::Hooks hooks;
-        hooks.cellCommitted = [this](int, int c, int r, const QString& t) { commits << Commit{c, r, t}; };
-        hooks.rowDeleteRequest = [this](int, int) { ++deleteRequests; return false; };
-        grid = new CellGrid(&window, model, o, std::move(hooks), [this](const UiEvent& e) { grid->handleEvent(e); });
+        hooks.cellCommitted = [this](int, int c, int r, const QString& t) {
+            commits << Commit{c, r, t};
+        };
+        hooks.rowDeleteRequest = [this](int, int) {
+            ++deleteRequests;
+            return false;
+        };
+        grid = new CellGrid(&window, model, o, std::move(hooks),
+                            [this](const UiEvent& e) { grid->handleEvent(e); });
         grid->setColumn(Locked, "N", 25, T::Integer, false, 0, 0, true);
         grid->setColumn(Bounded, "Port", 60, T::Integer, false, 0, 9000);
         grid->setColumn(OnOff, "State", 60, T::List, false);
@@ -70,25 +75,26 @@ struct Rig {
     }
 
     QPoint at(int row, int column) const { return grid->cellArea(row, column).center(); }
-    void click(int row, int column) { QTest::mouseClick(grid->view(), Qt::LeftButton, {}, at(row, column)); }
+    void click(int row, int column) {
+        QTest::mouseClick(grid->view(), Qt::LeftButton, {}, at(row, column));
+    }
     void key(Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k); }
-    void type(const QString& text)
-    {
+    void type(const QString& text) {
         QLineEdit* edit = grid->textEditor();
         edit->selectAll();
         QTest::keyClicks(edit, text);
     }
-    bool editorShown() const { return grid->textEditor()->isVisible() || grid->listEditor()->isVisible(); }
+    bool editorShown() const {
+        return grid->textEditor()->isVisible() || grid->listEditor()->isVisible();
+    }
     /// The picture a full redraw gives for the present state.
-    QImage redrawn()
-    {
+    QImage redrawn() {
         grid->redraw();
         return grid->image();
     }
 };
 
-bool hasColour(const QImage& image, const QRect& area, Rgb c)
-{
+bool hasColour(const QImage& image, const QRect& area, Rgb c) {
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x)
             if (image.pixelColor(x, y) == QColor(c.r, c.g, c.b)) return true;
@@ -96,8 +102,7 @@ bool hasColour(const QImage& image, const QRect& area, Rgb c)
 }
 
 /// Pixels outside `area` that differ between the two pictures.
-int changedOutside(const QImage& a, const QImage& b, const QRect& area)
-{
+int changedOutside(const QImage& a, const QImage& b, const QRect& area) {
     int n = 0;
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x)
@@ -110,22 +115,25 @@ int changedOutside(const QImage& a, const QImage& b, const QRect& area)
 class CellGridTest : public QObject {
     Q_OBJECT
 private slots:
-    void typedCommits_data()
-    {
+    void typedCommits_data() {
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("integer, no digits") << int(Bounded) << "abc" << "0";
-        QTest::newRow("integer above its range") << int(Bounded) << "12000" << "9000";
-        QTest::newRow("integer, hexadecimal") << int(Bounded) << "$1F" << "31";
-        QTest::newRow("decimal, two decimals") << int(Dec) << "2.5" << "2.50";
-        QTest::newRow("text as typed") << int(Free) << "10.0.0.1 x" << "10.0.0.1 x";
+        QTest::newRow("integer, no digits") << int(Bounded) << "abc"
+                                            << "0";
+        QTest::newRow("integer above its range") << int(Bounded) << "12000"
+                                                 << "9000";
+        QTest::newRow("integer, hexadecimal") << int(Bounded) << "$1F"
+                                              << "31";
+        QTest::newRow("decimal, two decimals") << int(Dec) << "2.5"
+                                               << "2.50";
+        QTest::newRow("text as typed") << int(Free) << "10.0.0.1 x"
+                                       << "10.0.0.1 x";
     }
 
     // Return stores the normalised text, marks the cell, tells the owner the text as typed and
     // repaints that cell only, exactly as a full redraw would paint it.
-    void typedCommits()
-    {
+    void typedCommits() {
         QFETCH(int, column);
         QFETCH(QString, typed);
         QFETCH(QString, stored);
@@ -149,8 +157,7 @@ private slots:
         QCOMPARE(repainted, rig.redrawn());
     }
 
-    void escapeStoresNothing()
-    {
+    void escapeStoresNothing() {
         Rig rig;
         rig.click(1, Free);
         rig.type("changed");
@@ -161,8 +168,7 @@ private slots:
         QVERIFY(rig.commits.isEmpty());
     }
 
-    void listEditor()
-    {
+    void listEditor() {
         Rig rig;
         rig.click(4, OnOff);
         QComboBox* list = rig.grid->listEditor();
@@ -188,8 +194,7 @@ private slots:
     }
 
     // Clicks that open no editor, and what a click does while an editor is open.
-    void clicks()
-    {
+    void clicks() {
         Rig rig;
         rig.click(0, Locked);
         QVERIFY(!rig.editorShown());
@@ -212,6 +217,11 @@ private slots:
         rig.grid->textEditor()->setFocus();
         rig.key(Qt::Key_Return);
         QVERIFY(rig.commits.isEmpty());
+        // The header, likewise.
+        QTest::mouseClick(rig.grid->view(), Qt::LeftButton, {}, QPoint(rig.at(0, Free).x(), 8));
+        rig.grid->textEditor()->setFocus();
+        rig.key(Qt::Key_Return);
+        QVERIFY(rig.commits.isEmpty());
         QCOMPARE(rig.grid->cell(3, Locked), QStringLiteral("4"));
 
         // A double click on the header selects no row, and Delete then asks nothing.
@@ -231,8 +241,7 @@ private slots:
 
     // Down scrolls by one row under an open editor, whose commit then goes to the cell now under
     // it; Up brings row 0 back.
-    void scrollingWithAnEditorOpen()
-    {
+    void scrollingWithAnEditorOpen() {
         Rig rig;
         QCOMPARE(rig.grid->visibleRows(), 8);
         rig.click(2, Bounded);
@@ -253,8 +262,7 @@ private slots:
         QCOMPARE(rig.grid->image(), rig.redrawn());
     }
 
-    void scrollBars()
-    {
+    void scrollBars() {
         Rig rig;
         // Visible although all rows fit: decided while header and rows were 25 high.
         QScrollBar* v = rig.grid->verticalBar();

@@ -10,32 +10,45 @@ Q_DECLARE_METATYPE(GridColumnType)
 class GridModelTest : public QObject {
     Q_OBJECT
 private slots:
-    void normalisation_data()
-    {
+    void normalisation_data() {
         QTest::addColumn<GridColumnType>("type");
         QTest::addColumn<int>("min");
         QTest::addColumn<int>("max");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("no digits") << T::Integer << 0 << 9000 << "abc" << "0";
-        QTest::newRow("above the range") << T::Integer << 0 << 9000 << "12000" << "9000";
-        QTest::newRow("below the range") << T::Integer << 0 << 9000 << "-7" << "0";
-        QTest::newRow("min = max: no clamping") << T::Integer << 0 << 0 << "12000" << "12000";
-        QTest::newRow("min = max, negative") << T::Integer << 5 << 5 << "-3" << "-3";
-        QTest::newRow("hexadecimal") << T::Integer << 0 << 0 << "$1F" << "31";
-        QTest::newRow("binary") << T::Integer << 0 << 0 << "%101" << "5";
-        QTest::newRow("leading blanks, trailing text") << T::Integer << 0 << 0 << " \t42x" << "42";
-        QTest::newRow("past 64 bits, clamped") << T::Integer << 0 << 9000 << "99999999999999999999" << "9000";
-        QTest::newRow("two decimals") << T::Decimal << 0 << 0 << "3.14159" << "3.14";
-        QTest::newRow("decimal zero") << T::Decimal << 0 << 0 << "abc" << "0.00";
-        QTest::newRow("decimal clamped") << T::Decimal << -10 << 10 << "-12.5" << "-10.00";
-        QTest::newRow("decimal NaN stays") << T::Decimal << 0 << 10 << "nan" << "NaN";
-        QTest::newRow("text unchanged") << T::Text << 0 << 9000 << " 12 000 " << " 12 000 ";
-        QTest::newRow("list unchanged") << T::List << 0 << 0 << "-1" << "-1";
+        QTest::newRow("no digits") << T::Integer << 0 << 9000 << "abc"
+                                   << "0";
+        QTest::newRow("above the range") << T::Integer << 0 << 9000 << "12000"
+                                         << "9000";
+        QTest::newRow("below the range") << T::Integer << 0 << 9000 << "-7"
+                                         << "0";
+        QTest::newRow("min = max: no clamping") << T::Integer << 0 << 0 << "12000"
+                                                << "12000";
+        QTest::newRow("min = max, negative") << T::Integer << 5 << 5 << "-3"
+                                             << "-3";
+        QTest::newRow("hexadecimal") << T::Integer << 0 << 0 << "$1F"
+                                     << "31";
+        QTest::newRow("binary") << T::Integer << 0 << 0 << "%101"
+                                << "5";
+        QTest::newRow("leading blanks, trailing text") << T::Integer << 0 << 0 << " \t42x"
+                                                       << "42";
+        QTest::newRow("past 64 bits, clamped") << T::Integer << 0 << 9000 << "99999999999999999999"
+                                               << "9000";
+        QTest::newRow("two decimals") << T::Decimal << 0 << 0 << "3.14159"
+                                      << "3.14";
+        QTest::newRow("decimal zero") << T::Decimal << 0 << 0 << "abc"
+                                      << "0.00";
+        QTest::newRow("decimal clamped") << T::Decimal << -10 << 10 << "-12.5"
+                                         << "-10.00";
+        QTest::newRow("decimal NaN stays") << T::Decimal << 0 << 10 << "nan"
+                                           << "NaN";
+        QTest::newRow("text unchanged") << T::Text << 0 << 9000 << " 12 000 "
+                                        << " 12 000 ";
+        QTest::newRow("list unchanged") << T::List << 0 << 0 << "-1"
+                                        << "-1";
     }
 
-    void normalisation()
-    {
+    void normalisation() {
         QFETCH(GridColumnType, type);
         QFETCH(int, min);
         QFETCH(int, max);
@@ -44,8 +57,7 @@ private slots:
         QCOMPARE(normaliseCell(type, min, max, typed), stored);
     }
 
-    void limitsOfTheTable()
-    {
+    void limitsOfTheTable() {
         GridModel m;
         m.reset(40, 5000, 600);  // limited to columns 0..24, rows 0..1000
         QCOMPARE(m.lastColumn(), GridModel::kMaxColumn);
@@ -68,8 +80,7 @@ private slots:
         QVERIFY(!m.setItem(10, 0, QStringLiteral("x")));
     }
 
-    void listTexts()
-    {
+    void listTexts() {
         GridModel m;
         m.reset(3, 7, 100);
         m.column(1).type = T::List;
@@ -80,15 +91,15 @@ private slots:
         const struct {
             const char* value;
             const char* shown;
-        } cases[] = {{"1", "ON"}, {"-1", "??"}, {"2", ""}, {"3", "after a gap"}, {"64", ""}, {"999", ""}};
+        } cases[] = {{"1", "ON"},          {"-1", "??"}, {"2", ""},
+                     {"3", "after a gap"}, {"64", ""},   {"999", ""}};
         for (const auto& c : cases) {
             m.setCell(0, 1, QString::fromLatin1(c.value));
             QCOMPARE(m.shownText(0, 1), QString::fromLatin1(c.shown));
         }
     }
 
-    void sparseCellsAndMarks()
-    {
+    void sparseCellsAndMarks() {
         GridModel m;
         m.reset(24, 1000, 600);
         QCOMPARE(m.storedCells(), std::size_t(0));
@@ -110,8 +121,7 @@ private slots:
         QVERIFY(!m.marked(3, 2));
     }
 
-    void deletingARow()
-    {
+    void deletingARow() {
         GridModel m;
         m.reset(2, 3, 90);
         for (int r = 0; r <= 3; ++r)

@@ -21,17 +21,17 @@ using namespace ethernetwindow;
 namespace {
 
 /// The operator chooses "Ethernet Config" in the main window's menu.
-void openFromMenu(App& app)
-{
+void openFromMenu(App& app) {
     for (QAction* menu : app.mainWindow()->findChild<QMenuBar*>()->actions())
         for (QAction* item : menu->menu() ? menu->menu()->actions() : QList<QAction*>())
             if (item->text() == u"Ethernet Config") item->trigger();
 }
 
-CellGrid* portTable(App& app) { return app.ethernet().grid(); }
+CellGrid* portTable(App& app) {
+    return app.ethernet().grid();
+}
 
-void clickCell(App& app, int row, int column)
-{
+void clickCell(App& app, int row, int column) {
     CellGrid* g = portTable(app);
     g->window()->activateWindow();
     QApplication::setActiveWindow(g->window());
@@ -39,8 +39,7 @@ void clickCell(App& app, int row, int column)
 }
 
 /// Item `item` chosen in the list editor of a cell, then Return.
-void chooseItem(App& app, int row, int column, int item)
-{
+void chooseItem(App& app, int row, int column, int item) {
     clickCell(app, row, column);
     QComboBox* list = portTable(app)->listEditor();
     list->setCurrentIndex(item);
@@ -48,16 +47,14 @@ void chooseItem(App& app, int row, int column, int item)
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
 }
 
-QList<QByteArray> uploads(UdpConsole& c)
-{
+QList<QByteArray> uploads(UdpConsole& c) {
     QList<QByteArray> out;
     for (const QByteArray& d : c.sent())
         if (d.startsWith("NET PORT ") && d.count(' ') > 2) out << d;
     return out;
 }
 
-QStringList rowTexts(App& app, int row)
-{
+QStringList rowTexts(App& app, int row) {
     QStringList out;
     for (int c = 0; c <= CntTx; ++c) out << app.ethernet().cells().cell(row, c);
     return out;
@@ -69,8 +66,7 @@ class EthernetWindowTest : public QObject {
     Q_OBJECT
 private slots:
     // With polling off, timer 3 still reads the addresses and the eight ports, then stops.
-    void openingReadsAddressesAndPorts()
-    {
+    void openingReadsAddressesAndPorts() {
         UdpConsole c(false);
         openFromMenu(c.app());
         QWidget* w = c.controls().window(kWindow);
@@ -88,7 +84,8 @@ private slots:
         QVERIFY(!c.app().timers().isActive(TimerBank::kOneShotReads));
 
         for (int r = 0; r < 8; ++r)
-            QCOMPARE(rowTexts(c.app(), r).mid(0, 2), (QStringList{QString::number(r + 1), QString::number(8000 + r)}));
+            QCOMPARE(rowTexts(c.app(), r).mid(0, 2),
+                     (QStringList{QString::number(r + 1), QString::number(8000 + r)}));
         // The vertical bar stands over "CNT_TX"; the columns leave no need for a horizontal one.
         QWidget* vBar = c.controls().widget(CellGrid::control(kGrid, CellGrid::VBar));
         QVERIFY(vBar && vBar->isVisible());
@@ -96,8 +93,7 @@ private slots:
         QVERIFY(!c.controls().widget(CellGrid::control(kGrid, CellGrid::HBar))->isVisible());
     }
 
-    void knownAddressesShowAtOnce()
-    {
+    void knownAddressesShowAtOnce() {
         UdpConsole c(false);
         c.feed("NET IP 10.0.0.2 OK");
         c.feed("NET SUBMASK 255.255.0.0 OK");
@@ -110,8 +106,7 @@ private slots:
         QCOMPARE(c.sent().first(), QByteArray("NET PORT 8000"));
     }
 
-    void repliesFillTheTable()
-    {
+    void repliesFillTheTable() {
         UdpConsole c(false);
         // Closed window: only the record changes.
         c.feed("NET PORT 8005 1 1 10.0.0.5 80 1 1 3 4 OK");
@@ -120,8 +115,12 @@ private slots:
         QCOMPARE(c.app().ethernet().cells().cell(5, IpDest), QString());
 
         c.feed("NET PORT 8003 1 2 192.168.1.50 9000 0 1 10 20 OK");
-        QCOMPARE(rowTexts(c.app(), 3),
-                 (QStringList{"4", "8003", "1", "2", "192.168.1.50", "9000", "1", "0", "10", "20"}));
+        QCOMPARE(rowTexts(c.app(), 3), (QStringList{"4", "8003", "1", "2", "192.168.1.50", "9000",
+                                                    "1", "0", "10", "20"}));
+        // A committed cell keeps the operator's value until the save.
+        chooseItem(c.app(), 3, State, 0);
+        c.feed("NET PORT 8003 1 2 192.168.1.50 9000 0 1 10 20 OK");
+        QCOMPARE(c.app().ethernet().cells().cell(3, State), QStringLiteral("0"));
         QCOMPARE(c.app().ethernet().cells().shownText(3, Type), QStringLiteral("TCP_Client"));
         const PortEntry& e = c.app().ports()[3];
         QCOMPARE(e.type, 2);
@@ -134,18 +133,17 @@ private slots:
         QCOMPARE(c.app().ports()[7].cntRx, 0);
     }
 
-    void save_data()
-    {
+    void save_data() {
         QTest::addColumn<QList<QPoint>>("edits");  // (column, row) chosen item 1
         QTest::addColumn<bool>("yes");
         QTest::addColumn<int>("uploads");
         QTest::newRow("no edit: nothing sent, rows copied") << QList<QPoint>{} << true << 0;
-        QTest::newRow("State and ECHO of 8003: sent twice") << QList<QPoint>{{State, 3}, {Echo, 3}} << true << 2;
+        QTest::newRow("State and ECHO of 8003: sent twice")
+            << QList<QPoint>{{State, 3}, {Echo, 3}} << true << 2;
         QTest::newRow("No: nothing changes") << QList<QPoint>{{State, 1}} << false << 0;
     }
 
-    void save()
-    {
+    void save() {
         QFETCH(QList<QPoint>, edits);
         QFETCH(bool, yes);
         QFETCH(int, uploads);
@@ -162,7 +160,8 @@ private slots:
         c.fixture().click(kSave);
         QVERIFY(boxes.waitSeen(1));
         QCOMPARE(boxes.seen().first().title, QStringLiteral("Warning"));
-        QCOMPARE(boxes.seen().first().text, QStringLiteral("Are you sure you want to save the eth ports?"));
+        QCOMPARE(boxes.seen().first().text,
+                 QStringLiteral("Are you sure you want to save the eth ports?"));
         QCOMPARE(c.app().ports()[6].ipDest, yes ? QString() : QStringLiteral("stale"));
         QCOMPARE(c.app().ethernet().uploadList()[0] != 0, !yes && marked > 0);
         if (yes) QVERIFY(!c.app().ethernet().cells().marked(3, State));
@@ -170,23 +169,51 @@ private slots:
         waitFor([&] { return c.sent().size() > 25; }, 4000);  // more than two rotations
         const QList<QByteArray> sent = ::uploads(c);
         QCOMPARE(int(sent.size()), uploads);
-        for (const QByteArray& d : sent) QCOMPARE(d, QByteArray("NET PORT 8003 1 2 192.168.1.50 9000 1 1 10 20"));
+        for (const QByteArray& d : sent)
+            QCOMPARE(d, QByteArray("NET PORT 8003 1 2 192.168.1.50 9000 1 1 10 20"));
     }
 
     // The upload list keeps the first ten commits.
-    void moreThanTenCommits()
-    {
+    void moreThanTenCommits() {
         UdpConsole c(false);
         openFromMenu(c.app());
         for (int r = 0; r < 8; ++r) chooseItem(c.app(), r, State, 1);
         for (int r = 4; r < 8; ++r) chooseItem(c.app(), r, Echo, 1);
-        const EthernetSetup::UploadList want{8000, 8001, 8002, 8003, 8004, 8005, 8006, 8007, 8004, 8005};
+        const EthernetSetup::UploadList want{8000, 8001, 8002, 8003, 8004,
+                                             8005, 8006, 8007, 8004, 8005};
         QCOMPARE(c.app().ethernet().uploadList(), want);
         QVERIFY(c.app().ethernet().cells().marked(7, Echo));
     }
 
-    void addressWarnings_data()
-    {
+    // A commit on the blank band below the last port (in view after Down) lists nothing, and
+    // commits made while an upload waits are kept for the next save.
+    void commitsOutsideThePortsAndDuringAnUpload() {
+        UdpConsole c(false);
+        openFromMenu(c.app());
+        QVERIFY(c.waitForSent(11));
+        clickCell(c.app(), 0, State);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(portTable(c.app())->firstRow(), 1);
+        chooseItem(c.app(), 7, State, 1);  // data row 8: no port
+        QCOMPARE(c.app().ethernet().uploadList(), EthernetSetup::UploadList{});
+
+        chooseItem(c.app(), 0, Echo, 1);  // port 8001, row 1 now at the top
+        BoxAnswerer boxes;
+        boxes.answer(QMessageBox::Yes);
+        boxes.answer(QMessageBox::Yes);
+        c.fixture().click(kSave);
+        QVERIFY(boxes.waitSeen(1));
+        // Polling is off and the read is over: the upload waits.
+        QCOMPARE(c.app().poller().portUploadList[0], 8001);
+        chooseItem(c.app(), 1, Echo, 1);
+        c.fixture().click(kSave);
+        QVERIFY(boxes.waitSeen(2));
+        QCOMPARE(c.app().poller().portUploadList[0], 8001);
+        QCOMPARE(c.app().poller().portUploadList[1], 8002);
+        QCOMPARE(c.app().poller().portUploadList[2], 0);
+    }
+
+    void addressWarnings_data() {
         QTest::addColumn<int>("field");
         QTest::addColumn<bool>("yes");
         QTest::addColumn<QByteArray>("sent");
@@ -196,8 +223,7 @@ private slots:
         QTest::newRow("GATEWAY, No") << kGateway << false << QByteArray();
     }
 
-    void addressWarnings()
-    {
+    void addressWarnings() {
         QFETCH(int, field);
         QFETCH(bool, yes);
         QFETCH(QByteArray, sent);
@@ -221,8 +247,7 @@ private slots:
     }
 
     // Against the simulator: the save reaches the tracker and the next read shows it.
-    void saveShowsInTheNextRead()
-    {
+    void saveShowsInTheNextRead() {
         SimProcess sim;
         QVERIFY(sim.isReady());
         ConsoleFixture f;
@@ -230,8 +255,12 @@ private slots:
         f.click(ConnectionDialog::kUdpButton);
         openFromMenu(f.app());
         // The simulator's port 8001 is a MAVLink port to 192.168.1.10.
-        QVERIFY(waitFor([&] { return f.app().ethernet().cells().cell(1, IpDest) == u"192.168.1.10"; }));
-        QVERIFY(waitFor([&] { return f.app().ethernet().cells().cell(7, Port) == u"8007" && !f.app().poller().portQueryPending; }));
+        QVERIFY(
+            waitFor([&] { return f.app().ethernet().cells().cell(1, IpDest) == u"192.168.1.10"; }));
+        QVERIFY(waitFor([&] {
+            return f.app().ethernet().cells().cell(7, Port) == u"8007" &&
+                   !f.app().poller().portQueryPending;
+        }));
         chooseItem(f.app(), 2, State, 1);
         clickCell(f.app(), 2, IpDest);
         QLineEdit* editor = portTable(f.app())->textEditor();
@@ -243,7 +272,9 @@ private slots:
         f.click(kSave);
         QVERIFY(boxes.waitSeen(1));
         QVERIFY(waitFor([&] {
-            return sim.commands().filter(QRegularExpression("^NET PORT 8002 1 0 10\\.1\\.2\\.3 ")).size() == 2;
+            return sim.commands()
+                       .filter(QRegularExpression("^NET PORT 8002 1 0 10\\.1\\.2\\.3 "))
+                       .size() == 2;
         }));
 
         f.controls().window(kWindow)->close();

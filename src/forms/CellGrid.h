@@ -12,8 +12,8 @@
 #include <QFontMetrics>
 #include <QHash>
 #include <QImage>
-#include <QStaticText>
 #include <QPointer>
+#include <QStaticText>
 #include <QWidget>
 #include <functional>
 
@@ -29,16 +29,25 @@ class QScrollBar;
 
 class CellGrid : public QWidget {
 public:
-    static constexpr int kMaxIndex = 16;         ///< grids 0..16
-    static constexpr int kFirstControl = 400;    ///< grid i owns 400 + 10 i .. 400 + 10 i + 9
+    static constexpr int kMaxIndex = 16;       ///< grids 0..16
+    static constexpr int kFirstControl = 400;  ///< grid i owns 400 + 10 i .. 400 + 10 i + 9
     static constexpr int kLastControl = 570;
     enum Part { Surface = 0, View = 1, TextEditor = 2, ListEditor = 3, HBar = 4, VBar = 5 };
     static constexpr int control(int index, Part part) { return kFirstControl + 10 * index + part; }
 
     /// The commands of the grid's keys, as the dispatcher reports them (menu events).
     enum Command {
-        Home = 1, End = 2, PageUp = 3, PageDown = 4, Left = 6, Up = 7, Delete = 8, Right = 9,
-        Commit = kMenuGridReturn, Down = 11, Escape = 20
+        Home = 1,
+        End = 2,
+        PageUp = 3,
+        PageDown = 4,
+        Left = 6,
+        Up = 7,
+        Delete = 8,
+        Right = 9,
+        Commit = kMenuGridReturn,
+        Down = 11,
+        Escape = 20
     };
     enum Result { Handled = 0, NoEvent = -1, NotAGrid = -2 };
 
@@ -73,7 +82,9 @@ public:
 
     void setColumn(int column, const QString& title, int width, GridColumnType type, bool redraw,
                    int min = 0, int max = 0, bool locked = false);
-    void addListItem(int column, int item, const QString& text) { m_model.setItem(column, item, text); }
+    void addListItem(int column, int item, const QString& text) {
+        m_model.setItem(column, item, text);
+    }
     void setHeaderHeight(int height, bool redraw);
     void setRowHeight(int height, bool redraw);
     void setMarkColours(Rgb text, Rgb back);
@@ -115,7 +126,7 @@ protected:
 private:
     enum class Click { None, Left, Double, Right, ListFocus };
 
-    void raise(UiEvent::Kind kind, int number);
+    void report(UiEvent::Kind kind, int number);
     void layoutColumns();
     void updateVerticalBarVisibility();
     void buildBackground();
@@ -170,7 +181,7 @@ private:
 
     Hit m_editCell{-1, -1};
     Click m_click = Click::None;
-    QPoint m_clickPoint;    ///< window coordinates of the last click
+    QPoint m_clickPoint;       ///< window coordinates of the last click
     bool m_listTyped = false;  ///< the operator typed over the list editor's text
     bool m_placing = false;    ///< the grid itself moves the focus
 };

@@ -58,9 +58,9 @@ constexpr PortColumn kColumns[] = {
 
 }  // namespace
 
-FormWindow* open(Controls& controls, const EventSink& sink, QWidget* parent)
-{
-    auto* w = new FormWindow(kWindow, QStringLiteral("Ethernet Setup"), QSize(615, 350), sink, parent);
+FormWindow* open(Controls& controls, const EventSink& sink, QWidget* parent) {
+    auto* w =
+        new FormWindow(kWindow, QStringLiteral("Ethernet Setup"), QSize(615, 350), sink, parent);
     controls.addWindow(kWindow, w);
     buildControls(w->client(), kWindow, kRows, controls, sink);
     return w;
@@ -70,8 +70,7 @@ FormWindow* open(Controls& controls, const EventSink& sink, QWidget* parent)
 
 using namespace ethernetwindow;
 
-void EthernetSetup::start(const EventSink& sink, const QString& localAddress)
-{
+void EthernetSetup::start(const EventSink& sink, const QString& localAddress) {
     QWidget* window = m.controls.window(kWindow);
     if (!window) return;
     CellGrid::Options o;
@@ -90,7 +89,8 @@ void EthernetSetup::start(const EventSink& sink, const QString& localAddress)
     auto* grid = new CellGrid(parent, m_cells, o, std::move(hooks), sink, &m.controls);
     for (int c = 0; c <= kLastColumn; ++c) {
         const PortColumn& pc = kColumns[c];
-        grid->setColumn(c, QString::fromLatin1(pc.title), pc.width, pc.type, false, pc.min, pc.max, pc.locked);
+        grid->setColumn(c, QString::fromLatin1(pc.title), pc.width, pc.type, false, pc.min, pc.max,
+                        pc.locked);
         for (int i = 0; i < int(pc.items.size()) && pc.items[std::size_t(i)]; ++i)
             grid->addListItem(c, i, QString::fromLatin1(pc.items[std::size_t(i)]));
     }
@@ -114,31 +114,29 @@ void EthernetSetup::start(const EventSink& sink, const QString& localAddress)
     m.poller.requestPortTable();
 }
 
-CellGrid* EthernetSetup::grid() const
-{
+CellGrid* EthernetSetup::grid() const {
     const int surface = CellGrid::control(kGrid, CellGrid::Surface);
     if (m.controls.kind(surface) != ControlKind::Grid) return nullptr;
     return static_cast<CellGrid*>(m.controls.widget(surface));
 }
 
-void EthernetSetup::handleEvent(const UiEvent& e)
-{
+void EthernetSetup::handleEvent(const UiEvent& e) {
     if (e.kind == UiEvent::Kind::Control && e.number == kSave) save();
     if (CellGrid* g = grid()) g->handleEvent(e);
 }
 
-void EthernetSetup::setPortCell(int row, int column, const QString& text)
-{
+void EthernetSetup::setPortCell(int row, int column, const QString& text) {
+    // A cell the operator committed keeps the operator's value until the save: a reply (the
+    // answer to an upload, for one) must not undo an edit that has not been sent yet.
+    if (m_cells.marked(row, column)) return;
     if (CellGrid* g = grid()) g->setCell(row, column, text);
 }
 
-void EthernetSetup::redrawPortTable()
-{
+void EthernetSetup::redrawPortTable() {
     if (CellGrid* g = grid()) g->redraw();
 }
 
-void EthernetSetup::cellCommitted(int row)
-{
+void EthernetSetup::cellCommitted(int row) {
     // The band below the last port is no port: a commit there lists nothing (a 0 would end
     // the list and hold back the ports after it).
     if (row < 0 || row > kLastRow) return;
@@ -147,9 +145,9 @@ void EthernetSetup::cellCommitted(int row)
     m_uploadList[std::size_t(m_appendAt++)] = int(num::readInt(m_cells.cell(row, Port)));
 }
 
-void EthernetSetup::save()
-{
-    if (!m.boxes.askYesNo(QStringLiteral("Warning"), QStringLiteral("Are you sure you want to save the eth ports?")))
+void EthernetSetup::save() {
+    if (!m.boxes.askYesNo(QStringLiteral("Warning"),
+                          QStringLiteral("Are you sure you want to save the eth ports?")))
         return;
     auto number = [this](int row, int column) { return num::readInt(m_cells.cell(row, column)); };
     for (int r = 0; r <= kLastRow; ++r) {
@@ -169,7 +167,8 @@ void EthernetSetup::save()
     UploadList list{};
     std::size_t n = 0;
     if (p.portUploadPending) {
-        for (int i = std::max(p.portUploadIndex, 0); i < kPortCount && p.portUploadList[std::size_t(i)] != 0; ++i)
+        for (int i = std::max(p.portUploadIndex, 0);
+             i < kPortCount && p.portUploadList[std::size_t(i)] != 0; ++i)
             list[n++] = p.portUploadList[std::size_t(i)];
     }
     for (int port : m_uploadList) {
@@ -181,6 +180,8 @@ void EthernetSetup::save()
 
     m_uploadList.fill(0);
     m_appendAt = 0;
-    if (CellGrid* g = grid()) g->clearMarks(true);
-    else m_cells.clearMarks();
+    if (CellGrid* g = grid())
+        g->clearMarks(true);
+    else
+        m_cells.clearMarks();
 }

@@ -5,30 +5,28 @@
 
 #include "Numbers.h"
 
-QString normaliseCell(GridColumnType type, int min, int max, QStringView text)
-{
+QString normaliseCell(GridColumnType type, int min, int max, QStringView text) {
     switch (type) {
-    case GridColumnType::Integer: {
-        qint64 v = num::readInt(text);
-        if (min != max) v = std::clamp<qint64>(v, std::min(min, max), std::max(min, max));
-        return num::writeInt(v);
-    }
-    case GridColumnType::Decimal: {
-        float v = num::readDecimal(text);
-        // A NaN stays NaN: it lies in no range.
-        if (min != max && !std::isnan(v))
-            v = std::clamp(v, float(std::min(min, max)), float(std::max(min, max)));
-        return num::writeFixed(double(v), 2);
-    }
-    case GridColumnType::Text:
-    case GridColumnType::List:
-        break;
+        case GridColumnType::Integer: {
+            qint64 v = num::readInt(text);
+            if (min != max) v = std::clamp<qint64>(v, std::min(min, max), std::max(min, max));
+            return num::writeInt(v);
+        }
+        case GridColumnType::Decimal: {
+            float v = num::readDecimal(text);
+            // A NaN stays NaN: it lies in no range.
+            if (min != max && !std::isnan(v))
+                v = std::clamp(v, float(std::min(min, max)), float(std::max(min, max)));
+            return num::writeFixed(double(v), 2);
+        }
+        case GridColumnType::Text:
+        case GridColumnType::List:
+            break;
     }
     return text.toString();
 }
 
-void GridModel::reset(int lastColumn, int lastRow, int width)
-{
+void GridModel::reset(int lastColumn, int lastRow, int width) {
     m_lastColumn = std::clamp(lastColumn, 1, kMaxColumn);
     m_lastRow = std::clamp(lastRow, 0, kMaxRow);
     for (int c = 0; c <= kMaxColumn; ++c) {
@@ -40,8 +38,7 @@ void GridModel::reset(int lastColumn, int lastRow, int width)
     clearMarks();
 }
 
-bool GridModel::setItem(int column, int item, const QString& text)
-{
+bool GridModel::setItem(int column, int item, const QString& text) {
     if (!validColumn(column) || item < 0 || item > kMaxItem) return false;
     std::vector<QString>& items = m_columns[std::size_t(column)].items;
     if (std::size_t(item) >= items.size()) items.resize(std::size_t(item) + 1);
@@ -49,8 +46,7 @@ bool GridModel::setItem(int column, int item, const QString& text)
     return true;
 }
 
-std::vector<QString> GridModel::items(int column) const
-{
+std::vector<QString> GridModel::items(int column) const {
     std::vector<QString> out;
     if (!validColumn(column)) return out;
     for (const QString& item : m_columns[std::size_t(column)].items) {
@@ -60,23 +56,21 @@ std::vector<QString> GridModel::items(int column) const
     return out;
 }
 
-QString GridModel::shownText(int row, int column) const
-{
+QString GridModel::shownText(int row, int column) const {
     const QString text = cell(row, column);
-    if (!validColumn(column) || m_columns[std::size_t(column)].type != GridColumnType::List) return text;
+    if (!validColumn(column) || m_columns[std::size_t(column)].type != GridColumnType::List)
+        return text;
     const qint64 index = num::readInt(text);
     if (index < 0) return QStringLiteral("??");
     const std::vector<QString>& items = m_columns[std::size_t(column)].items;
     return index < qint64(items.size()) ? items[std::size_t(index)] : QString();
 }
 
-bool GridModel::inTable(int row, int column) const
-{
+bool GridModel::inTable(int row, int column) const {
     return row >= 0 && row <= std::min(m_lastRow + 1, kMaxRow) && validColumn(column);
 }
 
-bool GridModel::setCell(int row, int column, QStringView text)
-{
+bool GridModel::setCell(int row, int column, QStringView text) {
     if (!inTable(row, column)) return false;
     const GridColumn& c = m_columns[std::size_t(column)];
     QString stored = normaliseCell(c.type, c.min, c.max, text);
@@ -90,22 +84,19 @@ bool GridModel::setCell(int row, int column, QStringView text)
     return true;
 }
 
-QString GridModel::cell(int row, int column) const
-{
+QString GridModel::cell(int row, int column) const {
     if (row < 0 || row > kMaxRow || column < 0 || column > kMaxColumn) return {};
     const auto it = m_cells.find(key(row, column));
     return it == m_cells.end() ? QString() : it->second.text;
 }
 
-bool GridModel::marked(int row, int column) const
-{
+bool GridModel::marked(int row, int column) const {
     if (row < 0 || row > kMaxRow || column < 0 || column > kMaxColumn) return false;
     const auto it = m_cells.find(key(row, column));
     return it != m_cells.end() && it->second.mark;
 }
 
-void GridModel::setMark(int row, int column, bool mark)
-{
+void GridModel::setMark(int row, int column, bool mark) {
     if (row < 0 || row > kMaxRow || column < 0 || column > kMaxColumn) return;
     const auto it = m_cells.find(key(row, column));
     if (it != m_cells.end()) {
@@ -116,16 +107,14 @@ void GridModel::setMark(int row, int column, bool mark)
     }
 }
 
-void GridModel::clearMarks()
-{
+void GridModel::clearMarks() {
     for (auto it = m_cells.begin(); it != m_cells.end();) {
         it->second.mark = false;
         it = it->second.text.isEmpty() ? m_cells.erase(it) : std::next(it);
     }
 }
 
-void GridModel::deleteRow(int row)
-{
+void GridModel::deleteRow(int row) {
     if (row < 0 || row > m_lastRow) return;
     for (int c = 1; c <= m_lastColumn; ++c) {
         for (int r = row; r < m_lastRow; ++r) {

@@ -16,9 +16,9 @@ struct GridColumn {
     GridColumnType type = GridColumnType::Integer;
     QString title;
     int width = 0;
-    int left = 0;         ///< x of the column in the grid image, set by the layout
-    int min = 0, max = 0; ///< clamping range of numeric columns; equal values: no clamping
-    bool locked = false;  ///< never edited in place
+    int left = 0;                ///< x of the column in the grid image, set by the layout
+    int min = 0, max = 0;        ///< clamping range of numeric columns; equal values: no clamping
+    bool locked = false;         ///< never edited in place
     std::vector<QString> items;  ///< List items by index; only as long as the highest set
 };
 
@@ -29,9 +29,9 @@ QString normaliseCell(GridColumnType type, int min, int max, QStringView text);
 
 class GridModel {
 public:
-    static constexpr int kMaxRow = 1000;     ///< the last row the cell table holds
-    static constexpr int kMaxColumn = 24;    ///< the last column
-    static constexpr int kMaxItem = 64;      ///< the last item index of a List column
+    static constexpr int kMaxRow = 1000;   ///< the last row the cell table holds
+    static constexpr int kMaxColumn = 24;  ///< the last column
+    static constexpr int kMaxItem = 64;    ///< the last item index of a List column
 
     /// A grid of columns 0..lastColumn and rows 0..lastRow (both limited to the table). Columns
     /// get their default titles and widths, marks are cleared; cells stay as they were.
