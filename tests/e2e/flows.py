@@ -366,6 +366,9 @@ def main():
     if a.list:
         print("\n".join(FLOWS))
         return 0
+    unknown = [f for f in a.flows if f not in FLOWS]
+    if unknown or not (a.app and a.sim and a.work):
+        parser.error(f"unknown flows {unknown}" if unknown else "--app, --sim and --work are needed")
     missing = missing_tools()
     if missing:
         print(f"skipped: {', '.join(missing)} not installed (scripts/test installs them)")
