@@ -10,6 +10,8 @@ DISPLAY_PACKAGES=(xvfb xauth xdotool xclip imagemagick python3)
 # Benchmarks and fuzzing.
 BENCH_PACKAGES=(libbenchmark-dev)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+# The validators of the installed desktop entry and AppStream metadata.
+PACKAGE_CHECK_PACKAGES=(desktop-file-utils appstream)
 
 log() { printf '[%s] %s\n' "$(basename "$0")" "$*" >&2; }
 
@@ -36,6 +38,22 @@ build() {
         cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
     fi
     cmake --build "$BUILD_DIR" -j "$(nproc)" ${1:+--target "$@"} >&2
+}
+
+# Installs the build into a scratch folder and validates the desktop entry and the AppStream
+# metadata there.
+check_installed_tree() {
+    local tree=$BUILD_DIR/install-check
+    rm -rf "$tree"
+    DESTDIR=$tree cmake --install "$BUILD_DIR" --prefix /usr >/dev/null
+    local f
+    for f in "$tree"/usr/share/applications/*.desktop; do
+        desktop-file-validate "$f"
+    done
+    for f in "$tree"/usr/share/metainfo/*.metainfo.xml; do
+        appstreamcli validate --no-net --pedantic "$f" >&2
+    done
+    log "installed tree valid: $(cd "$tree" && find . -type f | wc -l) files"
 }
 
 # A private runtime directory silences Qt's warning about a missing one.

@@ -1,6 +1,7 @@
 #include "Responder.h"
 
 #include "LineOutput.h"
+#include "ReplayScript.h"
 #include "SerialFraming.h"
 
 namespace {
@@ -33,12 +34,14 @@ int portRow(SimLink link) {
 
 }  // namespace
 
-Responder::Responder(LineOutput* log) : m_log(log), m_model(0) {
+Responder::Responder(LineOutput* log, ReplayScript* replay)
+    : m_log(log), m_replay(replay), m_model(0) {
     m_clock.start();
 }
 
 QByteArray Responder::answer(SimLink link, QByteArrayView raw, QByteArrayView command) {
     if (m_log) m_log->received(linkName(link), raw);
+    if (m_replay) return m_replay->answer(command, link == SimLink::Pty);
     const QByteArray reply = m_model.handle(command, m_clock.elapsed(), portRow(link));
     return link == SimLink::Pty ? serialframe::frameReply(reply) : reply;
 }

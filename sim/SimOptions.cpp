@@ -2,6 +2,8 @@
 
 #include <QCommandLineParser>
 
+#include "Version.h"
+
 namespace {
 
 bool readPort(const QString& text, quint16& port) {
@@ -21,6 +23,8 @@ SimOptions::Outcome SimOptions::parse(const QStringList& arguments, SimOptions& 
         QStringLiteral("Simulated MERLAN antenna tracker on 127.0.0.1 (UDP, TCP) and a pty."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Show the version."));
     const QCommandLineOption udp(QStringLiteral("udp-port"),
                                  QStringLiteral("UDP command port, 0 to let the system choose."),
                                  QStringLiteral("N"), QStringLiteral("8000"));
@@ -34,7 +38,11 @@ SimOptions::Outcome SimOptions::parse(const QStringList& arguments, SimOptions& 
                                    QStringLiteral("Do not create the serial pty."));
     const QCommandLineOption log(QStringLiteral("log"),
                                  QStringLiteral("Print every received command."));
-    parser.addOptions({help, udp, tcp, link, noPty, log});
+    const QCommandLineOption replay(
+        QStringLiteral("replay"),
+        QStringLiteral("Answer from a capture of the console (--capture) instead of the model."),
+        QStringLiteral("FILE"));
+    parser.addOptions({help, version, udp, tcp, link, noPty, log, replay});
 
     if (!parser.parse(arguments)) {
         message = parser.errorText();
@@ -43,6 +51,10 @@ SimOptions::Outcome SimOptions::parse(const QStringList& arguments, SimOptions& 
     if (parser.isSet(help)) {
         message = parser.helpText();
         return Outcome::Help;
+    }
+    if (parser.isSet(version)) {
+        message = QStringLiteral("tracker-sim %1\n").arg(QLatin1String(kVersionBanner));
+        return Outcome::Version;
     }
     if (!parser.positionalArguments().isEmpty()) {
         message = QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments()[0]);
@@ -59,6 +71,11 @@ SimOptions::Outcome SimOptions::parse(const QStringList& arguments, SimOptions& 
     options.pty = !parser.isSet(noPty);
     options.ptyLink = parser.value(link);
     options.log = parser.isSet(log);
+    options.replayPath = parser.value(replay);
+    if (parser.isSet(replay) && options.replayPath.isEmpty()) {
+        message = QStringLiteral("--replay needs a file name");
+        return Outcome::Error;
+    }
     if (!options.pty && !options.ptyLink.isEmpty()) {
         message = QStringLiteral("--pty-link needs the pty; drop --no-pty");
         return Outcome::Error;

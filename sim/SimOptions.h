@@ -11,10 +11,11 @@ struct SimOptions {
     bool pty = true;
     QString ptyLink;
     bool log = false;
+    QString replayPath;  ///< empty: the model answers
 
-    enum class Outcome { Run, Help, Error };
+    enum class Outcome { Run, Help, Version, Error };
 
-    /// Reads `arguments` (program name first) into `options`. For Help and Error, `message`
+    /// Reads `arguments` (program name first) into `options`. For Help, Version and Error, `message`
     /// holds the text to print (on standard output and standard error respectively).
     static Outcome parse(const QStringList& arguments, SimOptions& options, QString& message);
 };

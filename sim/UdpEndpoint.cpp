@@ -35,7 +35,8 @@ void UdpEndpoint::readPending() {
         const QNetworkDatagram datagram = m_socket->receiveDatagram();
         if (!datagram.isValid() || !m_peers.accepts(datagram.senderAddress())) continue;
         const QByteArray data = datagram.data();
-        m_socket->writeDatagram(m_responder.answer(SimLink::Udp, data, data),
-                                datagram.senderAddress(), quint16(datagram.senderPort()));
+        const QByteArray reply = m_responder.answer(SimLink::Udp, data, data);
+        if (!reply.isEmpty())
+            m_socket->writeDatagram(reply, datagram.senderAddress(), quint16(datagram.senderPort()));
     }
 }

@@ -4,6 +4,7 @@
 #include "LineOutput.h"
 #include "LocalPeers.h"
 #include "PtyEndpoint.h"
+#include "ReplayScript.h"
 #include "Responder.h"
 #include "SimOptions.h"
 #include "StopSignals.h"
@@ -32,6 +33,7 @@ int main(int argc, char* argv[]) {
     QString message;
     switch (SimOptions::parse(QCoreApplication::arguments(), options, message)) {
         case SimOptions::Outcome::Help:
+        case SimOptions::Outcome::Version:
             std::fputs(qPrintable(message), stdout);
             return 0;
         case SimOptions::Outcome::Error:
@@ -42,7 +44,15 @@ int main(int argc, char* argv[]) {
     }
 
     LineOutput out(stdout);
-    Responder responder(options.log ? &out : nullptr);
+    ReplayScript replay;
+    if (!options.replayPath.isEmpty()) {
+        QString error;
+        if (!replay.load(options.replayPath, &error)) return failed(options.replayPath, error);
+        if (replay.skippedLines() > 0)
+            std::fprintf(stderr, "tracker-sim: %s: %d lines are not capture records (first: line %d)\n",
+                         qPrintable(options.replayPath), replay.skippedLines(), replay.firstSkippedLine());
+    }
+    Responder responder(options.log ? &out : nullptr, options.replayPath.isEmpty() ? nullptr : &replay);
     const LocalPeers peers;
     StopSignals stop;
     if (!stop.isValid()) return failed(QStringLiteral("signals"), QStringLiteral("no signalfd"));

@@ -1,50 +1,87 @@
 // Antenna Tracker Studio: the operator's console of the MERLAN antenna tracker.
 
 #include <QApplication>
-#include <QCommandLineParser>
+#include <QDir>
+#include <QStandardPaths>
 #include <QStyleFactory>
+#include <cstdio>
+#include <memory>
 
 #include "App.h"
+#include "CaptureWriter.h"
+#include "CommandLine.h"
 #include "Fonts.h"
+#include "SerialPortList.h"
 #include "TerminationSignals.h"
+
+namespace {
+
+void setNames()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("antenna-tracker-studio"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.70"));
+}
+
+/// What the command line asks for that is not the console itself: the exit code for help,
+/// version, the port list and errors; nothing when the console should start.
+std::optional<int> answer(CommandLine& line)
+{
+    QString message;
+    switch (CommandLine::parse(QCoreApplication::arguments(), line, message)) {
+    case CommandLine::Outcome::Help:
+    case CommandLine::Outcome::Version:
+        std::fputs(qPrintable(message), stdout);
+        return 0;
+    case CommandLine::Outcome::ListPorts: {
+        QString dir = line.app.resourceDirectory;
+        if (dir.isEmpty()) dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        dir = QDir::cleanPath(QDir(dir).absolutePath()) + u'/';
+        std::fputs(qPrintable(describeSerialPorts(findSerialPorts(), dir)), stdout);
+        return 0;
+    }
+    case CommandLine::Outcome::Error:
+        std::fprintf(stderr, "antenna-tracker-studio: %s\n", qPrintable(message));
+        return 2;
+    case CommandLine::Outcome::Run:
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
+    // Help, version and the port list answer without touching the window system.
+    {
+        QCoreApplication probe(argc, argv);
+        setNames();
+        CommandLine line;
+        if (const std::optional<int> code = answer(line)) return *code;
+    }
+
     QApplication qtApp(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("antenna-tracker-studio"));
-    QApplication::setApplicationVersion(QStringLiteral("1.70"));
+    setNames();
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tavo.AntennaTrackerStudio"));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setFont(fonts::controlFont());
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Operator's console of the MERLAN antenna tracker."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption resourceDir(QStringLiteral("resource-dir"),
-                                         QStringLiteral("Folder of the icons and the settings file."),
-                                         QStringLiteral("DIR"));
-    const QCommandLineOption connect(QStringLiteral("connect"),
-                                     QStringLiteral("Open this link after start-up: com, udp or tcp."),
-                                     QStringLiteral("KIND"));
-    parser.addOption(resourceDir);
-    parser.addOption(connect);
-    parser.process(qtApp);
-
-    AppOptions options;
-    options.resourceDirectory = parser.value(resourceDir);
-    if (parser.isSet(connect)) {
-        const QString kind = parser.value(connect).toLower();
-        if (kind == u"com") options.connect = LinkKind::Serial;
-        else if (kind == u"udp") options.connect = LinkKind::Udp;
-        else if (kind == u"tcp") options.connect = LinkKind::Tcp;
-        else {
-            qCritical("--connect takes com, udp or tcp");
+    CommandLine line;
+    if (const std::optional<int> code = answer(line)) return *code;
+    std::unique_ptr<CaptureWriter> capture;
+    if (!line.capturePath.isEmpty()) {
+        capture = std::make_unique<CaptureWriter>();
+        QString error;
+        if (!capture->open(line.capturePath, &error)) {
+            std::fprintf(stderr, "antenna-tracker-studio: capture file %s: %s\n",
+                         qPrintable(line.capturePath), qPrintable(error));
             return 2;
         }
     }
 
-    App app(std::move(options));
+    App app(std::move(line.app));
+    app.setCapture(capture.get());
     TerminationSignals onTermination([&app] { app.dispatch({UiEvent::Kind::Close, 0, 0}); });
     app.start();
     QApplication::exec();

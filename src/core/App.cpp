@@ -8,6 +8,7 @@
 
 #include "AboutWindow.h"
 #include "AudioWindow.h"
+#include "CaptureWriter.h"
 #include "ConnectionDialog.h"
 #include "DeviceWindow.h"
 #include "EthernetWindow.h"
@@ -21,6 +22,7 @@
 #include "Numbers.h"
 #include "SettingCommands.h"
 #include "VehicleWindow.h"
+#include "Version.h"
 
 namespace {
 
@@ -29,7 +31,6 @@ constexpr int kSerialPollMs = 20;
 constexpr int kLinkAliveLimit = 30;
 constexpr int kKeepAliveAfter = 20;
 constexpr qsizetype kMaxBlock = 255;
-const char* const kBanner = "V1.70 8-11-24";
 const char* const kIconFiles[] = {"OK_04w.png", "Action-cancel-icon.png"};
 
 /// What Return does in the focused control.
@@ -148,7 +149,7 @@ void App::start()
 
     m_timers->add(TimerBank::kPolling, kPollPeriodMs);
     m_timers->add(TimerBank::kLinkIndicator, kPollPeriodMs);
-    m_console->append(QString::fromLatin1(kBanner));
+    m_console->append(QString::fromLatin1(kVersionBanner));
     drawGauges();
     m_dialog->open(m_mainWindow);
 
@@ -427,7 +428,8 @@ void App::pollTick()
 
 void App::sendCommand(const QString& text)
 {
-    m_link.send(text);
+    const QByteArray sent = m_link.send(text);
+    if (m_capture) m_capture->record(capture::Direction::Sent, m_link.kind(), sent);
     if (m_state.echoCommands) m_console->append(text);
 }
 
@@ -505,6 +507,7 @@ void App::networkReceive()
 
 void App::processReceivedChunk(QByteArrayView bytes)
 {
+    if (m_capture) m_capture->record(capture::Direction::Received, m_link.kind(), bytes);
     m_state.linkAliveTicks = 0;
     FramedBlock block = frameBlock(bytes, m_link.kind() == LinkKind::Serial);
     if (block.parse) {

@@ -23,6 +23,7 @@
 #include "TrackerState.h"
 #include "UiEvent.h"
 
+class CaptureWriter;
 class ConnectionDialog;
 class EthernetSetup;
 
@@ -40,6 +41,9 @@ public:
 
     /// The start-up sequence: state, images, main window, timers, banner, gauges, dialog.
     void start();
+
+    /// `--capture`: every command sent and block received also goes to `capture` (not owned).
+    void setCapture(CaptureWriter* capture) { m_capture = capture; }
 
     /// The dispatcher. Events that arrive while a handler runs (a message box is up, or a
     /// handler is still busy) are dropped; data stays queued in the link until afterwards.
@@ -122,6 +126,7 @@ private:
     std::unique_ptr<EthernetSetup> m_ethernet;
     QPointer<FormWindow> m_mainWindow;
     EventSink m_sink;
+    CaptureWriter* m_capture = nullptr;
 
     QImage m_linkAliveImage;  // image 2
     QImage m_linkLostImage;   // image 3

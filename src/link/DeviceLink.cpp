@@ -132,23 +132,27 @@ qint64 DeviceLink::readNetwork(char* buffer, qint64 maxBytes)
     return m_socket->read(buffer, maxBytes);
 }
 
-void DeviceLink::send(const QString& text)
+QByteArray DeviceLink::send(const QString& text)
 {
+    QByteArray bytes;
     switch (m_kind) {
     case LinkKind::None:
-        return;
+        break;
     case LinkKind::Serial:
         if (serialOpen()) {
-            m_serial->write((serialPrefix + u' ' + text).toLatin1());
+            bytes = (serialPrefix + u' ' + text).toLatin1();
+            m_serial->write(bytes);
             m_serial->flush();
         }
-        return;
+        break;
     case LinkKind::Udp:
     case LinkKind::Tcp:
         if (m_socket) {
-            m_socket->write(text.toLatin1());
+            bytes = text.toLatin1();
+            m_socket->write(bytes);
             m_socket->flush();
         }
-        return;
+        break;
     }
+    return bytes;
 }

@@ -46,7 +46,8 @@ public:
 
     /// `SendCommand`'s transport step: the text as 8-bit text in one write, no terminator;
     /// over serial behind the prefix and one blank. Nothing goes out without an open link.
-    void send(const QString& text);
+    /// Returns the bytes handed to the link (empty when nothing went out).
+    QByteArray send(const QString& text);
 
     /// The computer's first IPv4 address other than 127.0.0.1, or "0.0.0.0" when it has none.
     static QString localAddress();

@@ -1,0 +1,157 @@
+// --capture against the simulator on each link, then the same session replayed by
+// tracker-sim --replay: the console must receive the same replies.
+
+#include <QDateTime>
+#include <QFile>
+#include <QTest>
+
+#include "CaptureFormat.h"
+#include "CaptureWriter.h"
+#include "ConnectionDialog.h"
+#include "TestSupport.h"
+
+using namespace testsupport;
+
+Q_DECLARE_METATYPE(LinkKind)
+
+namespace {
+
+QList<capture::Record> readCapture(const QString& path, QByteArray* firstLine = nullptr) {
+    QList<capture::Record> out;
+    const QList<QByteArray> lines = readFileBytes(path).split('\n');
+    if (firstLine) *firstLine = lines.value(0);
+    for (const QByteArray& line : lines)
+        if (const std::optional<capture::Record> r = capture::parseLine(line)) out << *r;
+    return out;
+}
+
+/// Per command, in order, the bytes received after it until the next command.
+QHash<QByteArray, QByteArrayList> repliesByCommand(const QList<capture::Record>& records) {
+    QHash<QByteArray, QByteArrayList> out;
+    QByteArrayList* current = nullptr;
+    for (const capture::Record& r : records) {
+        if (r.direction == capture::Direction::Sent) {
+            current = &out[r.bytes];
+            current->append(QByteArray());
+        } else if (current) {
+            current->last() += r.bytes;
+        }
+    }
+    return out;
+}
+
+/// A console captured into `path` while it talks to `sim` on `kind`, until `replies` replies
+/// were parsed.
+bool captureSession(SimProcess& sim, LinkKind kind, const QString& path, int replies) {
+    CaptureWriter writer;
+    QString error;
+    if (!writer.open(path, &error)) return false;
+    ConsoleFixture f([&](const QString& dir) {
+        QFile::link(sim.ptyPath(), dir + QStringLiteral("COM7"));
+    });
+    f.app().setCapture(&writer);
+    switch (kind) {
+    case LinkKind::Udp:
+        f.aimUdp(sim.udpPort());
+        f.click(ConnectionDialog::kUdpButton);
+        break;
+    case LinkKind::Tcp:
+        f.aimTcp(sim.tcpPort());
+        f.click(ConnectionDialog::kTcpButton);
+        break;
+    default:
+        f.controls().setText(ConnectionDialog::kComField, QStringLiteral("7"));
+        f.click(ConnectionDialog::kComButton);
+        break;
+    }
+    const bool ok = f.app().link().kind() == kind &&
+                    waitFor([&] { return f.app().repliesHandled() >= replies; }, 20000);
+    f.app().setCapture(nullptr);
+    return ok;
+}
+
+}  // namespace
+
+class TestCaptureReplay : public QObject {
+    Q_OBJECT
+
+private slots:
+    void roundTrip_data() {
+        QTest::addColumn<LinkKind>("kind");
+        QTest::newRow("com") << LinkKind::Serial;
+        QTest::newRow("udp") << LinkKind::Udp;
+        QTest::newRow("tcp") << LinkKind::Tcp;
+    }
+
+    void roundTrip() {
+        QFETCH(LinkKind, kind);
+        QTemporaryDir dir;
+        const QString first = dir.filePath(QStringLiteral("first.txt"));
+        const QString second = dir.filePath(QStringLiteral("second.txt"));
+        // An existing file is appended to, never replaced.
+        QFile old(first);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("# an earlier session\n");
+        old.close();
+
+        const qint64 before = QDateTime::currentMSecsSinceEpoch();
+        QStringList simCommands;
+        {
+            SimProcess sim;
+            QVERIFY(sim.isReady());
+            QVERIFY(captureSession(sim, kind, first, 25));
+            simCommands = sim.commands();
+        }
+        QByteArray firstLine;
+        const QList<capture::Record> recorded = readCapture(first, &firstLine);
+        QCOMPARE(firstLine, QByteArray("# an earlier session"));
+        QVERIFY(readFileBytes(first).contains(capture::kHeader.toByteArray() + '\n'));
+
+        // Every command as the tracker received it, in order, and nothing else on that side.
+        QStringList sent;
+        qint64 last = before;
+        const capture::Link link = kind == LinkKind::Serial ? capture::Link::Serial
+                                   : kind == LinkKind::Udp  ? capture::Link::Udp
+                                                            : capture::Link::Tcp;
+        for (const capture::Record& r : recorded) {
+            QVERIFY(r.link == link);
+            QVERIFY(r.msSinceEpoch >= last);
+            last = r.msSinceEpoch;
+            if (r.direction == capture::Direction::Sent) sent << QString::fromLatin1(capture::escape(r.bytes));
+        }
+        QVERIFY(last <= QDateTime::currentMSecsSinceEpoch());
+        QVERIFY(sent.size() >= 25);
+        QCOMPARE(sent.mid(0, simCommands.size()), simCommands.mid(0, sent.size()));
+        if (kind == LinkKind::Serial) QVERIFY(sent.first().startsWith("@PC>25 "));
+
+        {
+            SimProcess replay({QStringLiteral("--replay"), first});
+            QVERIFY(replay.isReady());
+            QVERIFY(captureSession(replay, kind, second, 20));
+        }
+        const QHash<QByteArray, QByteArrayList> expected = repliesByCommand(recorded);
+        const QHash<QByteArray, QByteArrayList> got = repliesByCommand(readCapture(second));
+        int compared = 0;
+        for (auto it = got.begin(); it != got.end(); ++it) {
+            QVERIFY2(expected.contains(it.key()), it.key().constData());
+            const QByteArrayList& want = expected[it.key()];
+            // The last command may still have been waiting for its reply when the session ended.
+            for (qsizetype i = 0; i + 1 < it->size(); ++i, ++compared)
+                QCOMPARE(it->at(i), want.at(std::min(i, want.size() - 1)));
+        }
+        QVERIFY(compared >= 15);
+    }
+
+    void unwritableFile() {
+        QTemporaryDir dir;
+        CaptureWriter writer;
+        QString error;
+        QVERIFY(!writer.open(dir.path(), &error));  // a folder
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!writer.isOpen());
+        writer.record(capture::Direction::Sent, LinkKind::Udp, "STAT");  // harmless
+    }
+};
+
+QTEST_MAIN(TestCaptureReplay)
+#include "tst_capture_replay.moc"
