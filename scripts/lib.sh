@@ -5,8 +5,8 @@ BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 
 # What building and running the console needs.
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev fonts-liberation)
-# The virtual X server and the tools for screenshots.
-DISPLAY_PACKAGES=(xvfb xauth xdotool imagemagick)
+# The virtual X server, and the tools that drive it and read the screen (end-to-end tests).
+DISPLAY_PACKAGES=(xvfb xauth xdotool xclip imagemagick python3)
 # Benchmarks and fuzzing.
 BENCH_PACKAGES=(libbenchmark-dev)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)

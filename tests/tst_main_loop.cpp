@@ -147,10 +147,11 @@ private slots:
     {
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("onto");
-        QTest::newRow("check box 29") << 27 << 29;
-        QTest::newRow("home list 33") << 32 << 33;
-        QTest::newRow("ON button 34") << 33 << 34;
-        QTest::newRow("check box 47") << 45 << 47;
+        // Tab goes in reading order: 20 ends the FAN line, 29 starts the MAVLINK line, ...
+        QTest::newRow("check box 29") << 20 << 29;
+        QTest::newRow("home list 33") << 29 << 33;
+        QTest::newRow("ON button 34") << 0 << 34;
+        QTest::newRow("check box 47") << 26 << 47;
     }
 
     void tabOntoAnyControlIsTrackedNotClicked()

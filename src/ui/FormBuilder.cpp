@@ -7,6 +7,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+#include <vector>
+
 #include "Fonts.h"
 #include "ImageView.h"
 #include "LineList.h"
@@ -63,11 +66,13 @@ QWidget* makeWidget(const ControlRow& row, QWidget* parent, const EventSink& sin
     case RowKind::Button: {
         auto* button = new QPushButton(caption, parent);
         button->setAutoDefault(false);
+        button->setFocusPolicy(Qt::StrongFocus);  // reached with Tab on every platform
         QObject::connect(button, &QPushButton::clicked, button, control);
         return button;
     }
     case RowKind::Check: {
         auto* box = new QCheckBox(parent);
+        box->setFocusPolicy(Qt::StrongFocus);
         QObject::connect(box, &QCheckBox::clicked, box, control);
         return box;
     }
@@ -95,13 +100,41 @@ QWidget* makeWidget(const ControlRow& row, QWidget* parent, const EventSink& sin
     return nullptr;
 }
 
+/// Rows whose tops are this close read as one line (a check box beside a field).
+constexpr int kLineTolerance = 10;
+
+/// The keyboard's order: Tab walks the window as it is read, line by line from the top and
+/// left to right within a line, whatever order the table creates the controls in. The focus
+/// a window opens with stays on the table's first control that takes focus.
+void chainInReadingOrder(std::span<const ControlRow> rows, const std::vector<QWidget*>& widgets)
+{
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (widgets[i] && (widgets[i]->focusPolicy() & Qt::TabFocus)) order.push_back(i);
+    if (order.empty()) return;
+    const std::size_t first = order.front();
+
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return rows[a].y < rows[b].y; });
+    for (auto line = order.begin(); line != order.end();) {
+        const int top = rows[*line].y;
+        const auto end = std::find_if(line, order.end(), [&](std::size_t i) { return rows[i].y - top >= kLineTolerance; });
+        std::stable_sort(line, end, [&](std::size_t a, std::size_t b) { return rows[a].x < rows[b].x; });
+        line = end;
+    }
+    for (std::size_t k = 1; k < order.size(); ++k) QWidget::setTabOrder(widgets[order[k - 1]], widgets[order[k]]);
+    widgets[first]->setFocus(Qt::OtherFocusReason);
+}
+
 }  // namespace
 
 void buildControls(QWidget* parent, int window, std::span<const ControlRow> rows, Controls& controls,
                    const EventSink& sink)
 {
+    std::vector<QWidget*> widgets;
+    widgets.reserve(rows.size());
     for (const ControlRow& row : rows) {
         QWidget* w = makeWidget(row, parent, sink, window);
+        widgets.push_back(w);
         w->setGeometry(row.x, row.y, row.w, row.h);
         w->setFont(fonts::font(row.font));
         if (*row.tooltip) w->setToolTip(QString::fromUtf8(row.tooltip));
@@ -111,4 +144,5 @@ void buildControls(QWidget* parent, int window, std::span<const ControlRow> rows
         if (row.background) controls.setBackground(row.number, *row.background);
         if (row.text) controls.setTextColour(row.number, *row.text);
     }
+    chainInReadingOrder(rows, widgets);
 }
