@@ -6,6 +6,7 @@
 
 #include "App.h"
 #include "Fonts.h"
+#include "PanelStyle.h"
 #include "TerminationSignals.h"
 
 int main(int argc, char** argv)
@@ -14,7 +15,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("antenna-tracker-studio"));
     QApplication::setApplicationVersion(QStringLiteral("1.70"));
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setStyle(new PanelStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
     QApplication::setFont(fonts::controlFont());
 
     QCommandLineParser parser;

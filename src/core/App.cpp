@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -49,6 +50,16 @@ constexpr Click kClicks[] = {
     {53, "CALIBRY", false},
 };
 
+/// Reads a picture. The icons are PNG files: read as such, no image format plugin is loaded
+/// (each would stay in memory for the whole run); a file in another format still loads.
+void loadImage(QImage& image, const QString& path)
+{
+    QImageReader png(path, "png");
+    png.setAutoDetectImageFormat(false);  // otherwise every plugin is asked first
+    if (png.read(&image)) return;
+    image.load(path);
+}
+
 }  // namespace
 
 App::App(AppOptions options) : m_options(std::move(options))
@@ -93,10 +104,10 @@ void App::start()
 {
     prepareResourceDirectory();
     const QString& dir = m_state.resourceDirectory;
-    m_linkAliveImage.load(dir + QLatin1String(kIconFiles[0]));
-    m_linkLostImage.load(dir + QLatin1String(kIconFiles[1]));
-    m_aboutImage.load(QStringLiteral(":/about.png"));
-    m_initialIndicatorImage.load(dir + QLatin1String(kIconFiles[1]));
+    loadImage(m_linkAliveImage, dir + QLatin1String(kIconFiles[0]));
+    loadImage(m_linkLostImage, dir + QLatin1String(kIconFiles[1]));
+    loadImage(m_aboutImage, QStringLiteral(":/about.png"));
+    loadImage(m_initialIndicatorImage, dir + QLatin1String(kIconFiles[1]));
 
     const EventSink sink = [this](const UiEvent& e) { dispatch(e); };
     m_mainWindow = mainwindow::open(m_controls, sink);
