@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "ConnectionDialog.h"
+#include "DispatchStats.h"
 #include "FormWindow.h"
 #include "ImageView.h"
 #include "LineList.h"
@@ -67,6 +68,7 @@ App::App(AppOptions options) : m_options(std::move(options))
     m_timers = new TimerBank([this](int n) { dispatch({UiEvent::Kind::Timer, mainwindow::kWindow, n}); }, this);
     connect(&m_link, &DeviceLink::networkActivity, this, [this] { dispatch({UiEvent::Kind::Data, -1, 0}); });
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { focusChanged(now); });
+    m_stats = DispatchStats::fromEnvironment([this] { return m_boxes.shown(); });
 }
 
 App::~App()
@@ -142,6 +144,26 @@ void App::start()
             break;
         }
     }
+    openWindowsFromEnvironment();
+}
+
+void App::openWindowsFromEnvironment()
+{
+    // For benchmarks and long runs only: ATS_OPEN_WINDOWS names menu items ("all", or some of
+    // motors, mavlink, vehicle, gps, ethernet, audio, device, about) whose windows open after
+    // start-up, exactly as if the operator had chosen them in the menu.
+    const QString wanted = qEnvironmentVariable("ATS_OPEN_WINDOWS").toLower();
+    if (wanted.isEmpty()) return;
+    const QStringList names = wanted.split(u',', Qt::SkipEmptyParts);
+    const struct {
+        const char* name;
+        int item;
+    } items[] = {{"motors", mainwindow::Motors}, {"mavlink", mainwindow::Mavlink}, {"vehicle", mainwindow::Vehicle},
+                 {"gps", mainwindow::Gps},       {"ethernet", mainwindow::EthernetConfig},
+                 {"audio", mainwindow::Audio},   {"device", mainwindow::Device}, {"about", mainwindow::About}};
+    for (const auto& i : items)
+        if (names.contains(u"all") || names.contains(QLatin1String(i.name)))
+            dispatch({UiEvent::Kind::Menu, mainwindow::kWindow, i.item});
 }
 
 void App::dispatch(const UiEvent& e)
@@ -150,6 +172,7 @@ void App::dispatch(const UiEvent& e)
     // loop all the same.
     if (m_inHandler || m_boxes.isOpen()) return;
     m_inHandler = true;
+    if (m_stats) m_stats->begin();
     const bool dataArrived = m_link.hasNetworkConnection() && m_link.networkDataPending();
 
     switch (e.kind) {
@@ -175,6 +198,7 @@ void App::dispatch(const UiEvent& e)
     else if (e.window == ConnectionDialog::kWindow) m_dialog->handleEvent(e);
 
     m_inHandler = false;
+    if (m_stats) m_stats->end(e);
     if (e.kind == UiEvent::Kind::Close && e.window == mainwindow::kWindow) {
         QCoreApplication::exit(0);  // quit() would first ask every window to close
         return;

@@ -24,6 +24,7 @@
 #include "UiEvent.h"
 
 class ConnectionDialog;
+class DispatchStats;
 
 struct AppOptions {
     QString resourceDirectory;          ///< empty: the per-user data folder
@@ -86,6 +87,7 @@ private:
     void focusChanged(QWidget* now);
     void postDataEvent();
     void prepareResourceDirectory();
+    void openWindowsFromEnvironment();
 
     AppOptions m_options;
     AppState m_state;
@@ -102,6 +104,7 @@ private:
     std::unique_ptr<Console> m_console;
     std::unique_ptr<ConnectionDialog> m_dialog;
     std::unique_ptr<ReplyHandler> m_replies;
+    std::unique_ptr<DispatchStats> m_stats;  ///< null unless ATS_DISPATCH_STATS is set
     QPointer<FormWindow> m_mainWindow;
 
     QImage m_linkAliveImage;  // image 2

@@ -44,13 +44,14 @@ Target targetOf(const QPainter* p, const QRect& rect)
 /// The one colour of every pixel of `r`, if they all have the same.
 bool uniformColour(const QImage& image, const QRect& r, QRgb* colour)
 {
-    const QRgb first = reinterpret_cast<const QRgb*>(image.constScanLine(r.top()))[r.left()];
-    for (int y = r.top(); y <= r.bottom(); ++y) {
-        const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y)) + r.left();
-        for (int x = 0; x < r.width(); ++x)
-            if (line[x] != first) return false;
-    }
-    *colour = first;
+    const QRgb* first = reinterpret_cast<const QRgb*>(image.constScanLine(r.top())) + r.left();
+    for (int x = 1; x < r.width(); ++x)
+        if (first[x] != first[0]) return false;
+    const size_t rowBytes = size_t(r.width()) * sizeof(QRgb);
+    for (int y = r.top() + 1; y <= r.bottom(); ++y)
+        if (std::memcmp(reinterpret_cast<const QRgb*>(image.constScanLine(y)) + r.left(), first, rowBytes) != 0)
+            return false;
+    *colour = first[0];
     return true;
 }
 
