@@ -60,7 +60,7 @@ DispatchStats::DispatchStats(std::function<int()> boxesShown) : m_boxesShown(std
     connect(notifier, &QSocketNotifier::activated, this, [this] {
         char buf[16];
         [[maybe_unused]] const ssize_t n = ::read(g_reportFds[1], buf, sizeof buf);
-        std::fprintf(stderr, "%s\n", qPrintable(summary()));
+        std::fprintf(stderr, "%s\n", qPrintable(report()));
         std::fflush(stderr);
     });
     struct sigaction sa {};
@@ -89,7 +89,10 @@ void DispatchStats::begin()
 void DispatchStats::end(const UiEvent& e)
 {
     const qint64 ns = m_timer.nsecsElapsed();
-    m_slowestCpuNs = std::max(m_slowestCpuNs, threadCpuNs() - m_cpuStartNs);
+    const qint64 cpuNs = threadCpuNs() - m_cpuStartNs;
+    m_slowestCpuNs = std::max(m_slowestCpuNs, cpuNs);
+    m_intervalSlowestCpuNs = std::max(m_intervalSlowestCpuNs, cpuNs);
+    m_intervalSlowestNs = std::max(m_intervalSlowestNs, ns);
     ++m_count;
     if (ns > 16'000'000) ++m_over16ms;
     if (ns <= m_slowestNs) return;
@@ -101,7 +104,8 @@ void DispatchStats::end(const UiEvent& e)
 QString DispatchStats::summary() const
 {
     return QStringLiteral("dispatch stats: %1 dispatches in %2 s; slowest %3 ms (%4 %5 of window %6, at %7 s); "
-                          "%8 over 16 ms; most CPU in one %10 ms; message boxes shown: %9")
+                          "%8 over 16 ms; most CPU in one %10 ms; message boxes shown: %9; "
+                          "since the last report: slowest %11 ms, most CPU %12 ms")
         .arg(m_count)
         .arg(double(m_since.elapsed()) / 1000.0, 0, 'f', 1)
         .arg(double(m_slowestNs) / 1e6, 0, 'f', 3)
@@ -111,5 +115,15 @@ QString DispatchStats::summary() const
         .arg(double(m_slowestAtMs) / 1000.0, 0, 'f', 1)
         .arg(m_over16ms)
         .arg(m_boxesShown ? m_boxesShown() : 0)
-        .arg(double(m_slowestCpuNs) / 1e6, 0, 'f', 3);
+        .arg(double(m_slowestCpuNs) / 1e6, 0, 'f', 3)
+        .arg(double(m_intervalSlowestNs) / 1e6, 0, 'f', 3)
+        .arg(double(m_intervalSlowestCpuNs) / 1e6, 0, 'f', 3);
+}
+
+QString DispatchStats::report()
+{
+    const QString line = summary();
+    m_intervalSlowestNs = 0;
+    m_intervalSlowestCpuNs = 0;
+    return line;
 }

@@ -19,8 +19,11 @@ public:
 
     void begin();
     void end(const UiEvent& e);
-    /// The summary line: dispatches, the slowest with its event, those over 16 ms, boxes.
+    /// The summary line: dispatches, the slowest with its event, those over 16 ms, boxes, and
+    /// the slowest since the previous summary.
     QString summary() const;
+    /// The summary, then a new interval starts.
+    QString report();
     qint64 slowestNs() const { return m_slowestNs; }
     qint64 slowestCpuNs() const { return m_slowestCpuNs; }
 
@@ -37,4 +40,6 @@ private:
     qint64 m_slowestNs = 0;
     qint64 m_slowestAtMs = 0;
     UiEvent m_slowest{UiEvent::Kind::Data, -1, 0};
+    qint64 m_intervalSlowestNs = 0;
+    qint64 m_intervalSlowestCpuNs = 0;
 };
