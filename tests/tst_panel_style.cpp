@@ -47,6 +47,7 @@ private slots:
     void samePixelsAsFusion_data();
     void samePixelsAsFusion();
     void cacheStaysBounded();
+    void extensionIconsAsBase();
 };
 
 void TestPanelStyle::samePixelsAsFusion_data()
@@ -111,6 +112,21 @@ void TestPanelStyle::cacheStaysBounded()
     }
     // 13 panels of 24 to 36 kB do not all fit: the second round had to draw again.
     QVERIFY(cached.panelsDrawn() > 13);
+}
+
+void TestPanelStyle::extensionIconsAsBase()
+{
+    // Read without the image plugins, the menu bar's arrows are still the base style's.
+    std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    PanelStyle own(QStyleFactory::create(QStringLiteral("Fusion")));
+    for (const QStyle::StandardPixmap sp :
+         {QStyle::SP_ToolBarHorizontalExtensionButton, QStyle::SP_ToolBarVerticalExtensionButton}) {
+        const QIcon mine = own.standardIcon(sp);
+        const QIcon theirs = fusion->standardIcon(sp);
+        QVERIFY(!mine.isNull());
+        for (const int size : {5, 8, 10, 16, 20, 32})
+            QCOMPARE(mine.pixmap(size).toImage(), theirs.pixmap(size).toImage());
+    }
 }
 
 QTEST_MAIN(TestPanelStyle)

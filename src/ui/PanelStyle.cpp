@@ -1,5 +1,7 @@
 #include "PanelStyle.h"
 
+#include <QGuiApplication>
+#include <QImageReader>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QStyleOption>
@@ -95,6 +97,36 @@ QByteArray panelKey(QStyle::PrimitiveElement element, const QStyleOption& o, con
 }  // namespace
 
 PanelStyle::PanelStyle(QStyle* base) : QProxyStyle(base) {}
+
+QIcon PanelStyle::standardIcon(StandardPixmap sp, const QStyleOption* option, const QWidget* widget) const
+{
+    // Every menu bar asks for these when it is made. The base style names its picture files
+    // without a format, and finding out which reads them loads every image plugin, to stay in
+    // memory for nothing; the same files read as PNG make the same icon.
+    const bool rtl = option ? option->direction == Qt::RightToLeft : QGuiApplication::isRightToLeft();
+    QStringList sizes;
+    QString stem;
+    if (sp == SP_ToolBarHorizontalExtensionButton) {
+        stem = rtl ? QStringLiteral("toolbar-ext-h-rtl-") : QStringLiteral("toolbar-ext-h-");
+        sizes = {QStringLiteral("8"), QStringLiteral("16"), QStringLiteral("32")};
+    } else if (sp == SP_ToolBarVerticalExtensionButton) {
+        stem = QStringLiteral("toolbar-ext-v-");
+        sizes = {QStringLiteral("5"), QStringLiteral("10"), QStringLiteral("20")};
+    } else {
+        return QProxyStyle::standardIcon(sp, option, widget);
+    }
+    QIcon icon;
+    for (const QString& size : sizes) {
+        QImageReader png(QStringLiteral(":/qt-project.org/styles/commonstyle/images/") + stem + size +
+                             QStringLiteral(".png"),
+                         "png");
+        png.setAutoDetectImageFormat(false);
+        QImage image;
+        if (!png.read(&image)) return QProxyStyle::standardIcon(sp, option, widget);
+        icon.addPixmap(QPixmap::fromImage(image));
+    }
+    return icon;
+}
 
 void PanelStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                                const QWidget* widget) const

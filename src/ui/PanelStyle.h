@@ -6,6 +6,7 @@
 // panel is drawn on the same background again.
 
 #include <QByteArray>
+#include <QIcon>
 #include <QImage>
 #include <QProxyStyle>
 #include <vector>
@@ -16,6 +17,9 @@ public:
     explicit PanelStyle(QStyle* base = nullptr);
 
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget = nullptr) const override;
+    /// The menu bar's extension arrows: the base style's pictures, read as PNG directly.
+    QIcon standardIcon(StandardPixmap sp, const QStyleOption* option = nullptr,
                        const QWidget* widget = nullptr) const override;
 
     /// Panels copied from the cache, and panels drawn (and kept when they could be).
