@@ -212,7 +212,6 @@ GaugePainter::GaugePainter()
     paintReadoutClear(p);
     p.end();
     m_image = m_background.copy();
-    m_dirty.fill(QRect());
     // The static picture has a handful of colours: kept as indices into them it takes a
     // quarter of the memory. Only an exact round trip is kept.
     const QImage indexed = m_background.convertToFormat(QImage::Format_Indexed8, Qt::AvoidDither);
@@ -237,39 +236,73 @@ const QImage& GaugePainter::draw(const GaugeInputs& in) {
                           !elevationMoving.intersects(m_readoutClearBounds);
     if (!reusable) {
         paintAll(m_image, in);
-        m_dirty = {m_image.rect(), QRect(), QRect()};
+        m_dirty = {m_image.rect()};
+        m_dirtyPixels.clear();
         return m_image;
     }
     for (const QRect& r : m_dirty) restoreBackground(r);
+    restoreBackground(m_dirtyPixels);
+    const QPoint az = gauge::kAzimuthCentre;
+    const QPoint el = gauge::kElevationCentre;
+    const int azAngle = gauge::azimuthNeedleAngle(in.azimuthDeg);
+    const int elAngle = gauge::elevationNeedleAngle(in.elevationDeg);
+    QPolygon needles = needlePixels(az, azAngle);
+    needles += needlePixels(el, elAngle);
     // The needles go in first as plain pixels; that is the painter's order too as long as the
     // azimuth's other moving parts stay clear of the elevation's.
     const bool needlesFirst = !azimuthMoving.intersects(elevationMoving);
-    if (needlesFirst) {
-        writeNeedle(gauge::kAzimuthCentre, gauge::azimuthNeedleAngle(in.azimuthDeg));
-        writeNeedle(gauge::kElevationCentre, gauge::elevationNeedleAngle(in.elevationDeg));
-    }
+    if (needlesFirst) writeNeedle(needles);
     QPainter p(&m_image);
     p.setFont(m_font);
     paintAzimuthMoving(p, in, needlesFirst);
     paintElevationMoving(p, in, needlesFirst);
     paintReadout(p, in);
     p.end();
-    m_dirty = {azimuthMoving, elevationMoving, readoutBounds(in)};
+    // What the moving parts covered, besides the needles: the tips, the readouts, the lamps.
+    const QString azText = gauge::angleReadout(in.azimuthDeg);
+    const QString elText = gauge::angleReadout(in.elevationDeg);
+    m_dirty = {discRect(gauge::needleTip(az, azAngle), kDotRadius),
+               readoutTextRect(az.x() - 40, az.y() - 20, azText),
+               discRect(QPoint(az.x(), az.y() - kMarkerRadius), kDotRadius),
+               discRect(gauge::needleTip(el, elAngle), kDotRadius),
+               readoutTextRect(el.x() + 10, el.y() - 20, elText),
+               discRect(gauge::elevationMarkerA(el), kDotRadius),
+               discRect(gauge::elevationMarkerB(el), kDotRadius),
+               readoutBounds(in)};
+    m_dirtyPixels = std::move(needles);
     return m_image;
 }
 
-void GaugePainter::writeNeedle(QPoint centre, int angleDeg) {
+void GaugePainter::writeNeedle(const QPolygon& pixels) {
     const QRgb colour = kNeedle.rgb();
     const QRect area = m_image.rect();
-    for (const QPoint& pt : needlePixels(centre, angleDeg))
-        if (area.contains(pt)) reinterpret_cast<QRgb*>(m_image.scanLine(pt.y()))[pt.x()] = colour;
+    uchar* bits = m_image.bits();
+    const qsizetype stride = m_image.bytesPerLine();
+    for (const QPoint& pt : pixels)
+        if (area.contains(pt)) reinterpret_cast<QRgb*>(bits + pt.y() * stride)[pt.x()] = colour;
+}
+
+void GaugePainter::restoreBackground(const QPolygon& points) {
+    if (points.isEmpty()) return;
+    const QRect area = m_image.rect();
+    uchar* bits = m_image.bits();
+    const qsizetype stride = m_image.bytesPerLine();
+    const bool indexed = m_background.format() == QImage::Format_Indexed8;
+    const QList<QRgb> table = indexed ? m_background.colorTable() : QList<QRgb>();
+    for (const QPoint& pt : points) {
+        if (!area.contains(pt)) continue;
+        const uchar* line = m_background.constScanLine(pt.y());
+        reinterpret_cast<QRgb*>(bits + pt.y() * stride)[pt.x()] =
+            indexed ? table.at(line[pt.x()]) : reinterpret_cast<const QRgb*>(line)[pt.x()];
+    }
 }
 
 void GaugePainter::restoreBackground(QRect r) {
     r &= m_image.rect();
     if (r.isEmpty()) return;
     const bool indexed = m_background.format() == QImage::Format_Indexed8;
-    const QList<QRgb> table = indexed ? m_background.colorTable() : QList<QRgb>();
+    const QList<QRgb> colours = indexed ? m_background.colorTable() : QList<QRgb>();
+    const QRgb* table = colours.constData();
     for (int y = r.top(); y <= r.bottom(); ++y) {
         QRgb* out = reinterpret_cast<QRgb*>(m_image.scanLine(y)) + r.left();
         if (!indexed) {

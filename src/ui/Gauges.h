@@ -14,6 +14,7 @@
 #include <QStringView>
 #include <QtGlobal>
 #include <array>
+#include <vector>
 
 class QPainter;
 
@@ -92,9 +93,10 @@ private:
     void paintElevationStatic(QPainter& p) const;
     void paintElevationMoving(QPainter& p, const GaugeInputs& in, bool needleDrawn = false) const;
     /// Writes a needle's pixels straight into the picture, as the painter would draw them.
-    void writeNeedle(QPoint centre, int angleDeg);
-    /// Puts the static picture back inside `r`.
+    void writeNeedle(const QPolygon& pixels);
+    /// Puts the static picture back inside `r`, and at each of `points`.
     void restoreBackground(QRect r);
+    void restoreBackground(const QPolygon& points);
     void paintReadoutClear(QPainter& p) const;
     void paintReadout(QPainter& p, const GaugeInputs& in) const;
     void text(QPainter& p, int x, int y, const QString& s, const QColor& colour) const;
@@ -114,8 +116,10 @@ private:
     /// The static picture; 8 bits a pixel when its few colours allow (it stays in memory).
     QImage m_background;
     QImage m_image;
-    /// Where the picture may differ from the static one: the last moving parts.
-    std::array<QRect, 3> m_dirty{};
+    /// Where the picture may differ from the static one: the last moving parts, as rectangles
+    /// and the needles' pixels.
+    std::vector<QRect> m_dirty;
+    QPolygon m_dirtyPixels;
     /// Measures of the readout characters ("0" to "9", ".", "-", "º"): ink and advance.
     struct Glyph {
         QChar c;
