@@ -102,8 +102,13 @@ qint64 referenceReadInt(const QString& t) {
     return qint64(v);
 }
 
-bool startsWithNoCase(const QString& t, qsizetype at, QLatin1String word) {
-    return QStringView(t).sliced(at).startsWith(word, Qt::CaseInsensitive);
+/// `word` (any case) from `at` on, followed by nothing but blanks: "NaN5" is no NaN.
+bool isWholeWord(const QString& t, qsizetype at, QLatin1String word) {
+    const QStringView rest = QStringView(t).sliced(at);
+    if (!rest.startsWith(word, Qt::CaseInsensitive)) return false;
+    for (QChar c : rest.sliced(word.size()))
+        if (c != u' ' && c != u'\t') return false;
+    return true;
 }
 
 void checkDecimal(const QString& t) {
@@ -111,16 +116,16 @@ void checkDecimal(const QString& t) {
     qsizetype i = 0;
     while (i < t.size() && (t[i] == u' ' || t[i] == u'\t')) ++i;
     const QString ctx = shown(t) + " read as " + QString::number(double(got), 'g', 9);
-    if (startsWithNoCase(t, i, QLatin1String("nan"))) {
+    if (isWholeWord(t, i, QLatin1String("nan"))) {
         CHECK(std::isnan(got), ctx);
         return;
     }
     CHECK(!std::isnan(got), ctx);
-    if (startsWithNoCase(t, i, QLatin1String("+infinity"))) {
+    if (isWholeWord(t, i, QLatin1String("+infinity"))) {
         CHECK(got == std::numeric_limits<float>::infinity(), ctx);
         return;
     }
-    if (startsWithNoCase(t, i, QLatin1String("-infinity"))) {
+    if (isWholeWord(t, i, QLatin1String("-infinity"))) {
         CHECK(got == -std::numeric_limits<float>::infinity(), ctx);
         return;
     }

@@ -87,6 +87,12 @@ private slots:
         QTest::newRow("-INFINITY") << "-INFINITY" << -kInf;
         QTest::newRow("nan") << "nan" << kNaN;
         QTest::newRow("NaN") << "NaN" << kNaN;
+        QTest::newRow("blanks around NaN") << " nAn " << kNaN;
+        QTest::newRow("nano is no word") << "nano" << 0.0f;
+        QTest::newRow("NaN5 is no word") << "NaN5" << 0.0f;
+        QTest::newRow("+Infinity7") << "+Infinity7" << 0.0f;
+        QTest::newRow("-infinite") << "-infinite" << 0.0f;
+        QTest::newRow("Infinity without sign") << "Infinity" << 0.0f;
         QTest::newRow("400 digits") << QString(400, u'9') << kInf;
         QTest::newRow("400 digits negative") << (u'-' + QString(400, u'9')) << -kInf;
         QTest::newRow("past float, inside double") << (u'1' + QString(39, u'0')) << kInf;

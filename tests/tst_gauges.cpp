@@ -140,6 +140,12 @@ void TestGauges::needleGeometry_data() {
                                           << QPoint(140, 20) << QPoint(141, 20) << QPoint(140, 22);
     QTest::newRow("az NaN is angle 0") << true << kNaN << 0 << QPoint(194, 75) << QPoint(195, 75)
                                        << QPoint(196, 75) << QPoint(193, 75);
+    // Exact halves go to the even side whatever the floating-point error of cos and sin:
+    // 112.5 becomes 112 (and the tip's 113.5 becomes 114), 47.5 becomes 48.
+    QTest::newRow("az 210") << true << 210.0f << 120 << QPoint(112, 123) << QPoint(112, 123)
+                            << QPoint(114, 123) << QPoint(114, 121);
+    QTest::newRow("az 300") << true << 300.0f << 210 << QPoint(91, 48) << QPoint(92, 48)
+                            << QPoint(93, 48) << QPoint(94, 48);
     // 47.5 becomes 48, the tip's 48.5 becomes 48 as well.
     QTest::newRow("el 30") << false << 30.0f << -30 << QPoint(345, 48) << QPoint(346, 48)
                            << QPoint(347, 48) << QPoint(344, 48);

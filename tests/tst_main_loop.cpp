@@ -143,6 +143,37 @@ private slots:
         QCOMPARE(f.app().state().lastFocusedGadget, 22);
     }
 
+    void tabOntoAnyControlIsTrackedNotClicked_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("onto");
+        QTest::newRow("check box 29") << 27 << 29;
+        QTest::newRow("home list 33") << 32 << 33;
+        QTest::newRow("ON button 34") << 33 << 34;
+        QTest::newRow("check box 47") << 45 << 47;
+    }
+
+    void tabOntoAnyControlIsTrackedNotClicked()
+    {
+        QFETCH(int, from);
+        QFETCH(int, onto);
+        UdpConsole c(false);
+        c.fixture().click(49);  // echo on
+        c.fixture().choose(mainwindow::kHomeCombo, 2);
+        QVERIFY(c.waitForSent(1));  // "HOME 2"
+        const QStringList lines = c.fixture().consoleLines();
+        c.fixture().focus(from);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(c.controls().focusedControl(), onto);
+        QCOMPARE(c.app().state().lastFocusedGadget, onto);
+        // Focus is no click: nothing sent, no box toggled, polling still off.
+        QTest::qWait(150);
+        QCOMPARE(c.fixture().consoleLines(), lines);
+        QCOMPARE(c.sent().size(), 1);
+        QVERIFY(c.app().state().autoPollingOff);
+        QCOMPARE(c.app().state().homeMode, 2);
+    }
+
     void linkIndicatorAndItsReturn()
     {
         QElapsedTimer sinceStart;

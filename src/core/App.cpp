@@ -7,12 +7,16 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include "AboutWindow.h"
+#include "AudioWindow.h"
 #include "ConnectionDialog.h"
+#include "DeviceWindow.h"
 #include "DispatchStats.h"
 #include "FormWindow.h"
 #include "ImageView.h"
 #include "LineList.h"
 #include "MainWindow.h"
+#include "MotorsWindow.h"
 #include "Numbers.h"
 #include "SettingCommands.h"
 
@@ -63,6 +67,27 @@ void loadImage(QImage& image, const QString& path)
 
 }  // namespace
 
+/// Builds a detail window's controls as a child window of `parent`.
+using WindowOpener = FormWindow* (*)(Controls& controls, const EventSink& sink, QWidget* parent);
+
+struct App::WindowRow {
+    int menuItem;            ///< mainwindow::MenuItem
+    int window;
+    WindowOpener open;
+    void (App::*starts)();   ///< what opening starts (the window's one-shot queries), or nullptr
+    bool returnKey;          ///< Return commits the focused field (menu event 13)
+};
+
+// The menu's windows. The connection dialog ("Communications") keeps its own opener.
+const App::WindowRow App::kWindowTable[] = {
+    {mainwindow::Motors, motorswindow::kWindow, motorswindow::open, nullptr, false},
+    // mainwindow::Mavlink, Vehicle, Gps: windows 3, 2, 1 go here.
+    // mainwindow::EthernetConfig: window 6 goes here.
+    {mainwindow::Audio, audiowindow::kWindow, audiowindow::open, &App::startAudio, true},
+    {mainwindow::Device, devicewindow::kWindow, devicewindow::open, &App::startIdentity, true},
+    {mainwindow::About, aboutwindow::kWindow, aboutwindow::open, &App::showAboutPicture, false},
+};
+
 App::App(AppOptions options) : m_options(std::move(options))
 {
     m_timers = new TimerBank([this](int n) { dispatch({UiEvent::Kind::Timer, mainwindow::kWindow, n}); }, this);
@@ -111,7 +136,8 @@ void App::start()
     loadImage(m_aboutImage, QStringLiteral(":/about.png"));
     loadImage(m_initialIndicatorImage, dir + QLatin1String(kIconFiles[1]));
 
-    const EventSink sink = [this](const UiEvent& e) { dispatch(e); };
+    m_sink = [this](const UiEvent& e) { dispatch(e); };
+    const EventSink& sink = m_sink;
     m_mainWindow = mainwindow::open(m_controls, sink);
     m_mainWindow->centre();
     m_boxes.setParent(m_mainWindow);
@@ -196,6 +222,9 @@ void App::dispatch(const UiEvent& e)
 
     if (e.window == mainwindow::kWindow) mainWindowEvent(e);
     else if (e.window == ConnectionDialog::kWindow) m_dialog->handleEvent(e);
+    else if (e.window == motorswindow::kWindow && e.kind == UiEvent::Kind::Control &&
+             e.number == motorswindow::kConfDefault)
+        applyDefaultMotorSetup();
 
     m_inHandler = false;
     if (m_stats) m_stats->end(e);
@@ -225,9 +254,15 @@ void App::trackFocus()
 
 void App::focusChanged(QWidget* now)
 {
-    // Moving the focus into a field is an operator action on that field.
     const int control = m_controls.numberOf(now);
-    if (control < 0 || m_controls.kind(control) != ControlKind::Field) return;
+    if (control < 0) return;
+    // Any control that takes the focus (Tab onto a box, a button or a list included) is the
+    // one the operator works in now. Only for a field is that also an action on it: focusing
+    // a box or a list must not act as its click.
+    if (m_controls.kind(control) != ControlKind::Field) {
+        if (!m_inHandler && !m_boxes.isOpen()) m_state.lastFocusedGadget = control;
+        return;
+    }
     const QWidget* window = now->window();
     int windowNumber = -1;
     for (int w = 0; w < Controls::kMaxWindow; ++w)
@@ -277,6 +312,7 @@ void App::mainWindowEvent(const UiEvent& e)
 {
     if (e.kind == UiEvent::Kind::Menu) {
         if (e.number == mainwindow::Communications) m_dialog->open(m_mainWindow);
+        else openWindow(e.number);
         return;
     }
     if (e.kind != UiEvent::Kind::Control) return;
@@ -299,6 +335,51 @@ void App::mainWindowEvent(const UiEvent& e)
     default:
         break;
     }
+}
+
+void App::openWindow(int menuItem)
+{
+    for (const WindowRow& row : kWindowTable) {
+        if (row.menuItem != menuItem) continue;
+        if (QWidget* open = m_controls.window(row.window)) {
+            open->show();
+            open->raise();
+            open->activateWindow();
+            return;
+        }
+        FormWindow* w = row.open(m_controls, m_sink, m_mainWindow);
+        if (row.returnKey) w->addReturnShortcut(kMenuReturn);
+        if (row.starts) (this->*row.starts)();
+        w->centre();
+        w->show();
+        w->activateWindow();
+        return;
+    }
+}
+
+void App::startIdentity()
+{
+    // The stored identity shows at once; the sequence then asks the tracker again.
+    m_controls.setText(devicewindow::kName, m_tracker.deviceName);
+    m_controls.setText(devicewindow::kProduct, m_tracker.productName);
+    m_controls.setText(devicewindow::kFirmware, m_tracker.firmwareVersion);
+    m_controls.setText(devicewindow::kIp8, m_tracker.ip8Text);
+    m_controls.setText(devicewindow::kMac, m_tracker.macAddress);
+    m_poller.requestIdentity();
+}
+
+void App::startAudio() { m_poller.requestAudio(); }
+
+void App::showAboutPicture() { m_controls.setImage(aboutwindow::kPicture, &m_aboutImage); }
+
+void App::applyDefaultMotorSetup()
+{
+    if (!m_boxes.askYesNo(QStringLiteral("WARNING"), QStringLiteral("Do you want to set the default configuration")))
+        return;
+    // Sent whatever the link: without one nothing goes out, but the command line shows it.
+    const QString command = QString::fromLatin1(motorswindow::kDefaultCommand);
+    sendCommand(command);
+    m_controls.setText(mainwindow::kCommandEntry, command);
 }
 
 void App::timerTick(int timer)

@@ -51,6 +51,9 @@ public:
     void stepAxis(bool xAxis, int step);
     void toggleAutoPolling();
     void drawGauges();
+    /// Opens the window of menu item `menuItem` (mainwindow::MenuItem), or brings it forward
+    /// when it is open already: a window never exists twice.
+    void openWindow(int menuItem);
     void processReceivedChunk(QByteArrayView bytes);
 
     AppState& state() { return m_state; }
@@ -75,6 +78,17 @@ public:
     const QImage& aboutImage() const { return m_aboutImage; }
 
 private:
+    /// One row of the window table: what a menu item opens and what opening it starts.
+    struct WindowRow;
+    static const WindowRow kWindowTable[];
+
+    // What opening a window starts.
+    void startIdentity();
+    void startAudio();
+    void showAboutPicture();
+    /// `ApplyDefaultMotorSetup`: after the operator's Yes, the fixed default motor set-up.
+    void applyDefaultMotorSetup();
+
     void commitReturn();
     void controlEvent(int control);
     void mainWindowEvent(const UiEvent& e);
@@ -106,6 +120,7 @@ private:
     std::unique_ptr<ReplyHandler> m_replies;
     std::unique_ptr<DispatchStats> m_stats;  ///< null unless ATS_DISPATCH_STATS is set
     QPointer<FormWindow> m_mainWindow;
+    EventSink m_sink;
 
     QImage m_linkAliveImage;  // image 2
     QImage m_linkLostImage;   // image 3

@@ -27,10 +27,13 @@ int digitValue(QChar c, int base)
     return v < base ? v : -1;
 }
 
-bool startsWithNoCase(QStringView t, qsizetype at, QStringView word)
+/// `word` (any case) from `at` to the end of the text, blanks after it aside: "NaN5" or
+/// "nano" are no such word.
+bool isWholeWord(QStringView t, qsizetype at, QStringView word)
 {
     return t.size() - at >= word.size() &&
-           t.sliced(at, word.size()).compare(word, Qt::CaseInsensitive) == 0;
+           t.sliced(at, word.size()).compare(word, Qt::CaseInsensitive) == 0 &&
+           skipBlanks(t, at + word.size()) == t.size();
 }
 
 }  // namespace
@@ -66,9 +69,9 @@ qint64 readInt(QStringView t)
 float readDecimal(QStringView t)
 {
     qsizetype i = skipBlanks(t, 0);
-    if (startsWithNoCase(t, i, u"+infinity")) return std::numeric_limits<float>::infinity();
-    if (startsWithNoCase(t, i, u"-infinity")) return -std::numeric_limits<float>::infinity();
-    if (startsWithNoCase(t, i, u"nan")) return std::numeric_limits<float>::quiet_NaN();
+    if (isWholeWord(t, i, u"+infinity")) return std::numeric_limits<float>::infinity();
+    if (isWholeWord(t, i, u"-infinity")) return -std::numeric_limits<float>::infinity();
+    if (isWholeWord(t, i, u"nan")) return std::numeric_limits<float>::quiet_NaN();
 
     std::string s;
     s.reserve(32);

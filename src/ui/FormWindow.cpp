@@ -52,9 +52,17 @@ void FormWindow::centre()
 {
     adjustSize();
     QRect area;
-    if (QWidget* p = parentWidget()) area = p->window()->frameGeometry();
-    else if (QScreen* s = screen()) area = s->availableGeometry();
-    if (area.isValid()) move(area.center() - rect().center());
+    // Before it is first shown a window knows nothing of its frame: it will have one like its
+    // parent's, and the frame, title bar included, is what is centred.
+    QSize frame = frameGeometry().size() - size();
+    if (QWidget* p = parentWidget()) {
+        area = p->window()->frameGeometry();
+        if (!isVisible()) frame = area.size() - p->window()->size();
+    } else if (QScreen* s = screen()) {
+        area = s->availableGeometry();
+    }
+    const QSize outer = size() + frame.expandedTo(QSize(0, 0));
+    if (area.isValid()) move(area.center() - QRect(QPoint(0, 0), outer).center());
 }
 
 void FormWindow::closeEvent(QCloseEvent* event)

@@ -42,11 +42,22 @@ constexpr QPoint kVoltageAt{220, 131};
 constexpr QPoint kTemperatureAt{220, 115};
 constexpr QRect kReadoutClear{220, 111, 50, 60};
 
+/// Cosine of a whole number of degrees. Where it is rational (0, 1/2 or 1 in size) the value
+/// is exact, so that a coordinate whose exact value is a half stays a half and rounds to the
+/// even neighbour; computed, cos 120 degrees is a hair above -1/2 and would decide the side.
 double cosDeg(int deg) {
-    return std::cos(deg * std::numbers::pi / 180.0);
+    const int d = (deg % 360 + 360) % 360;
+    switch (d) {
+        case 0: return 1.0;
+        case 60: case 300: return 0.5;
+        case 90: case 270: return 0.0;
+        case 120: case 240: return -0.5;
+        case 180: return -1.0;
+        default: return std::cos(d * std::numbers::pi / 180.0);
+    }
 }
 double sinDeg(int deg) {
-    return std::sin(deg * std::numbers::pi / 180.0);
+    return cosDeg(90 - deg % 360);
 }
 
 void fillDisc(QPainter& p, QPoint c, int r, const QColor& colour) {
