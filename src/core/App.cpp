@@ -15,10 +15,13 @@
 #include "FormWindow.h"
 #include "ImageView.h"
 #include "LineList.h"
+#include "LocalGpsWindow.h"
 #include "MainWindow.h"
+#include "MavlinkWindow.h"
 #include "MotorsWindow.h"
 #include "Numbers.h"
 #include "SettingCommands.h"
+#include "VehicleWindow.h"
 
 namespace {
 
@@ -81,7 +84,9 @@ struct App::WindowRow {
 // The menu's windows. The connection dialog ("Communications") keeps its own opener.
 const App::WindowRow App::kWindowTable[] = {
     {mainwindow::Motors, motorswindow::kWindow, motorswindow::open, nullptr, false},
-    // mainwindow::Mavlink, Vehicle, Gps: windows 3, 2, 1 go here.
+    {mainwindow::Mavlink, mavlinkwindow::kWindow, mavlinkwindow::open, nullptr, false},
+    {mainwindow::Vehicle, vehiclewindow::kWindow, vehiclewindow::open, nullptr, false},
+    {mainwindow::Gps, localgpswindow::kWindow, localgpswindow::open, nullptr, false},
     // mainwindow::EthernetConfig: window 6 goes here.
     {mainwindow::Audio, audiowindow::kWindow, audiowindow::open, &App::startAudio, true},
     {mainwindow::Device, devicewindow::kWindow, devicewindow::open, &App::startIdentity, true},

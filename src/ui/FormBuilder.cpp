@@ -106,6 +106,7 @@ void buildControls(QWidget* parent, int window, std::span<const ControlRow> rows
         w->setFont(fonts::font(row.font));
         if (*row.tooltip) w->setToolTip(QString::fromUtf8(row.tooltip));
         if (row.kind == RowKind::Frame) w->lower();
+        if (row.hidden) w->hide();  // explicitly, so showing the window does not show it
         controls.add(row.number, window, controlKind(row.kind), w);
         if (row.background) controls.setBackground(row.number, *row.background);
         if (row.text) controls.setTextColour(row.number, *row.text);

@@ -32,6 +32,7 @@ struct ControlRow {
     std::optional<Rgb> text = std::nullopt;
     const char* tooltip = "";
     int font = -1;  ///< a numbered font, -1 for the controls' default
+    bool hidden = false;  ///< created hidden: stays out of sight but can still be written
 };
 
 inline constexpr std::optional<Rgb> kLabel = colour::kWindow;
