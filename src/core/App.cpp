@@ -12,6 +12,7 @@
 #include "ConnectionDialog.h"
 #include "DeviceWindow.h"
 #include "DispatchStats.h"
+#include "EthernetWindow.h"
 #include "FormWindow.h"
 #include "ImageView.h"
 #include "LineList.h"
@@ -87,7 +88,7 @@ const App::WindowRow App::kWindowTable[] = {
     {mainwindow::Mavlink, mavlinkwindow::kWindow, mavlinkwindow::open, nullptr, false},
     {mainwindow::Vehicle, vehiclewindow::kWindow, vehiclewindow::open, nullptr, false},
     {mainwindow::Gps, localgpswindow::kWindow, localgpswindow::open, nullptr, false},
-    // mainwindow::EthernetConfig: window 6 goes here.
+    {mainwindow::EthernetConfig, ethernetwindow::kWindow, ethernetwindow::open, &App::startEthernet, true},
     {mainwindow::Audio, audiowindow::kWindow, audiowindow::open, &App::startAudio, true},
     {mainwindow::Device, devicewindow::kWindow, devicewindow::open, &App::startIdentity, true},
     {mainwindow::About, aboutwindow::kWindow, aboutwindow::open, &App::showAboutPicture, false},
@@ -150,8 +151,12 @@ void App::start()
     m_controls.setImage(mainwindow::kLinkIndicator, &m_initialIndicatorImage);
     m_dialog = std::make_unique<ConnectionDialog>(m_controls, m_link, m_boxes, *m_timers,
                                                   m_state.resourceDirectory, sink);
+    m_ethernet = std::make_unique<EthernetSetup>(
+        EthernetSetup::Context{m_controls, m_poller, m_ports, m_tracker, m_boxes});
     m_replies = std::make_unique<ReplyHandler>(ReplyContext{
-        m_tracker, m_controls, m_poller, m_ports, m_state.lastFocusedGadget, [this] { drawGauges(); }, {}, {}});
+        m_tracker, m_controls, m_poller, m_ports, m_state.lastFocusedGadget, [this] { drawGauges(); },
+        [this](int row, int column, const QString& text) { m_ethernet->setPortCell(row, column, text); },
+        [this] { m_ethernet->redrawPortTable(); }});
     m_mainWindow->show();
 
     m_timers->add(TimerBank::kPolling, kPollPeriodMs);
@@ -230,6 +235,7 @@ void App::dispatch(const UiEvent& e)
     else if (e.window == motorswindow::kWindow && e.kind == UiEvent::Kind::Control &&
              e.number == motorswindow::kConfDefault)
         applyDefaultMotorSetup();
+    else if (e.window == ethernetwindow::kWindow) m_ethernet->handleEvent(e);
 
     m_inHandler = false;
     if (m_stats) m_stats->end(e);
@@ -385,6 +391,13 @@ void App::applyDefaultMotorSetup()
     const QString command = QString::fromLatin1(motorswindow::kDefaultCommand);
     sendCommand(command);
     m_controls.setText(mainwindow::kCommandEntry, command);
+}
+
+void App::startEthernet()
+{
+    m_ethernet->start(m_sink, DeviceLink::localAddress());
+    // With polling off the port table is still read, on timer 3.
+    if (m_state.autoPollingOff) m_timers->add(TimerBank::kOneShotReads, kPollPeriodMs);
 }
 
 void App::timerTick(int timer)

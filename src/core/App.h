@@ -25,6 +25,7 @@
 
 class ConnectionDialog;
 class DispatchStats;
+class EthernetSetup;
 
 struct AppOptions {
     QString resourceDirectory;          ///< empty: the per-user data folder
@@ -65,6 +66,7 @@ public:
     Console& console() { return *m_console; }
     MessageBoxes& boxes() { return m_boxes; }
     ConnectionDialog& connectionDialog() { return *m_dialog; }
+    EthernetSetup& ethernet() { return *m_ethernet; }
     PortEntries& ports() { return m_ports; }
     const ReplyFields& replyFields() const { return m_fields; }
     const GaugePainter& gauges() const { return m_gauges; }
@@ -88,6 +90,7 @@ private:
     void showAboutPicture();
     /// `ApplyDefaultMotorSetup`: after the operator's Yes, the fixed default motor set-up.
     void applyDefaultMotorSetup();
+    void startEthernet();
 
     void commitReturn();
     void controlEvent(int control);
@@ -119,6 +122,7 @@ private:
     std::unique_ptr<ConnectionDialog> m_dialog;
     std::unique_ptr<ReplyHandler> m_replies;
     std::unique_ptr<DispatchStats> m_stats;  ///< null unless ATS_DISPATCH_STATS is set
+    std::unique_ptr<EthernetSetup> m_ethernet;
     QPointer<FormWindow> m_mainWindow;
     EventSink m_sink;
 

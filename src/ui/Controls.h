@@ -10,7 +10,7 @@
 
 #include "ControlAccess.h"
 
-enum class ControlKind { Text, Field, Button, Check, Combo, List, Image, Frame };
+enum class ControlKind { Text, Field, Button, Check, Combo, List, Image, Frame, Grid, ScrollBar };
 
 class Controls final : public ControlAccess {
 public:
