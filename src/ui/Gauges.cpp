@@ -263,12 +263,22 @@ const QImage& GaugePainter::draw(const GaugeInputs& in) {
     // azimuth's other moving parts stay clear of the elevation's.
     const bool needlesFirst = !azimuthMoving.intersects(elevationMoving);
     if (needlesFirst) writeNeedle(needles);
+    // The readout changes a few times a minute: drawn once, then copied while nothing else
+    // reaches into its area.
+    const QRect readout = readoutBounds(in) & m_image.rect();
+    const bool readoutApart = !readout.intersects(azimuthMoving) && !readout.intersects(elevationMoving);
     QPainter p(&m_image);
     p.setFont(m_font);
     paintAzimuthMoving(p, in, needlesFirst);
     paintElevationMoving(p, in, needlesFirst);
-    paintReadout(p, in);
+    if (readoutApart && !m_readoutPixels.isNull()) {
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(readout.topLeft(), m_readoutPixels);
+    } else {
+        paintReadout(p, in);
+    }
     p.end();
+    if (readoutApart && m_readoutPixels.isNull()) m_readoutPixels = m_image.copy(readout);
     // What the moving parts covered, besides the needles: the tips, the readouts, the lamps.
     const QString azText = gauge::angleReadout(in.azimuthDeg);
     const QString elText = gauge::angleReadout(in.elevationDeg);
@@ -441,6 +451,7 @@ QRect GaugePainter::readoutBounds(const GaugeInputs& in) {
         in.temperatureText != m_measuredTemperature) {
         m_measuredVoltage = in.supplyVoltageText;
         m_measuredTemperature = in.temperatureText;
+        m_readoutPixels = QImage();
         m_measuredReadout = kReadoutClear | QRect(kVoltageAt.x(), kVoltageAt.y(), 50, 20) |
                             textRect(kVoltageAt.x(), kVoltageAt.y(), in.supplyVoltageText) |
                             textRect(kTemperatureAt.x(), kTemperatureAt.y(), in.temperatureText);

@@ -131,4 +131,7 @@ private:
     QString m_measuredVoltage;
     QString m_measuredTemperature;
     QRect m_measuredReadout;
+    /// The readout as last drawn on the static picture, within m_measuredReadout; null when
+    /// it has to be drawn again.
+    QImage m_readoutPixels;
 };
