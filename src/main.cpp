@@ -15,6 +15,7 @@
 #include "FatalErrorReport.h"
 #include "FaultTrigger.h"
 #include "Fonts.h"
+#include "PanelStyle.h"
 #include "SerialPortList.h"
 #include "TerminationSignals.h"
 
@@ -71,7 +72,7 @@ int main(int argc, char** argv)
     setNames();
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tavo.AntennaTrackerStudio"));
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setStyle(new PanelStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
     QApplication::setFont(fonts::controlFont());
 
     CommandLine line;

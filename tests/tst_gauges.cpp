@@ -111,6 +111,7 @@ private slots:
     void cachedMatchesUncached();
     void cachedSequenceLeavesNothingBehind();
     void heldCopySurvivesNextDraw();
+    void trackingSweepMatchesUncached();
 };
 
 void TestGauges::needleGeometry_data() {
@@ -642,6 +643,23 @@ void TestGauges::heldCopySurvivesNextDraw() {
     QCOMPARE(first, firstExpected);
     QCOMPARE(second, g.drawUncached(angles(200, -60, 32)));
     QVERIFY(first != second);
+}
+
+void TestGauges::trackingSweepMatchesUncached() {
+    // A tracker turning as the simulator's does, both dials and the readout changing by small
+    // steps: each picture, drawn over the last, must equal a fresh drawing of its inputs.
+    GaugePainter g;
+    GaugePainter fresh;
+    const QStringList volts = {QStringLiteral("15.2V"), QStringLiteral("13.1V"), QStringLiteral("17.0V")};
+    const QStringList temps = {QString::fromUtf8("T:28ºc"), QString::fromUtf8("T:-3ºc"), QStringLiteral("T:100")};
+    for (int i = 0; i < 240; ++i) {
+        GaugeInputs in = angles(float(i) * 3.7f - 90.0f, float((i * 7) % 181 - 90) + 0.3f,
+                                (i / 5) % 2 ? 39 : 0);
+        in.supplyVoltageText = volts[(i / 17) % volts.size()];
+        in.temperatureText = temps[(i / 23) % temps.size()];
+        const QImage& drawn = g.draw(in);
+        if (drawn != fresh.drawUncached(in)) QFAIL(qPrintable(QStringLiteral("picture %1 differs").arg(i)));
+    }
 }
 
 QTEST_MAIN(TestGauges)

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -11,6 +12,7 @@
 #include "CaptureWriter.h"
 #include "ConnectionDialog.h"
 #include "DeviceWindow.h"
+#include "DispatchStats.h"
 #include "EthernetWindow.h"
 #include "FatalErrorReport.h"
 #include "FormWindow.h"
@@ -59,6 +61,16 @@ constexpr Click kClicks[] = {
     {53, "CALIBRY", false},
 };
 
+/// Reads a picture. The icons are PNG files: read as such, no image format plugin is loaded
+/// (each would stay in memory for the whole run); a file in another format still loads.
+void loadImage(QImage& image, const QString& path)
+{
+    QImageReader png(path, "png");
+    png.setAutoDetectImageFormat(false);  // otherwise every plugin is asked first
+    if (png.read(&image)) return;
+    image.load(path);
+}
+
 }  // namespace
 
 /// Builds a detail window's controls as a child window of `parent`.
@@ -89,6 +101,7 @@ App::App(AppOptions options) : m_options(std::move(options))
     m_timers = new TimerBank([this](int n) { dispatch({UiEvent::Kind::Timer, mainwindow::kWindow, n}); }, this);
     connect(&m_link, &DeviceLink::networkActivity, this, [this] { dispatch({UiEvent::Kind::Data, -1, 0}); });
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { focusChanged(now); });
+    m_stats = DispatchStats::fromEnvironment([this] { return m_boxes.shown(); });
 }
 
 App::~App()
@@ -126,10 +139,10 @@ void App::start()
 {
     prepareResourceDirectory();
     const QString& dir = m_state.resourceDirectory;
-    m_linkAliveImage.load(dir + QLatin1String(kIconFiles[0]));
-    m_linkLostImage.load(dir + QLatin1String(kIconFiles[1]));
-    m_aboutImage.load(QStringLiteral(":/about.png"));
-    m_initialIndicatorImage.load(dir + QLatin1String(kIconFiles[1]));
+    loadImage(m_linkAliveImage, dir + QLatin1String(kIconFiles[0]));
+    loadImage(m_linkLostImage, dir + QLatin1String(kIconFiles[1]));
+    loadImage(m_aboutImage, QStringLiteral(":/about.png"));
+    loadImage(m_initialIndicatorImage, dir + QLatin1String(kIconFiles[1]));
 
     m_sink = [this](const UiEvent& e) { dispatch(e); };
     const EventSink& sink = m_sink;
@@ -169,6 +182,26 @@ void App::start()
             break;
         }
     }
+    openWindowsFromEnvironment();
+}
+
+void App::openWindowsFromEnvironment()
+{
+    // For benchmarks and long runs only: ATS_OPEN_WINDOWS names menu items ("all", or some of
+    // motors, mavlink, vehicle, gps, ethernet, audio, device, about) whose windows open after
+    // start-up, exactly as if the operator had chosen them in the menu.
+    const QString wanted = qEnvironmentVariable("ATS_OPEN_WINDOWS").toLower();
+    if (wanted.isEmpty()) return;
+    const QStringList names = wanted.split(u',', Qt::SkipEmptyParts);
+    const struct {
+        const char* name;
+        int item;
+    } items[] = {{"motors", mainwindow::Motors}, {"mavlink", mainwindow::Mavlink}, {"vehicle", mainwindow::Vehicle},
+                 {"gps", mainwindow::Gps},       {"ethernet", mainwindow::EthernetConfig},
+                 {"audio", mainwindow::Audio},   {"device", mainwindow::Device}, {"about", mainwindow::About}};
+    for (const auto& i : items)
+        if (names.contains(u"all") || names.contains(QLatin1String(i.name)))
+            dispatch({UiEvent::Kind::Menu, mainwindow::kWindow, i.item});
 }
 
 void App::dispatch(const UiEvent& e)
@@ -177,6 +210,7 @@ void App::dispatch(const UiEvent& e)
     // loop all the same.
     if (m_inHandler || m_boxes.isOpen()) return;
     m_inHandler = true;
+    if (m_stats) m_stats->begin();
     const bool dataArrived = m_link.hasNetworkConnection() && m_link.networkDataPending();
 
     switch (e.kind) {
@@ -206,6 +240,7 @@ void App::dispatch(const UiEvent& e)
     else if (e.window == ethernetwindow::kWindow) m_ethernet->handleEvent(e);
 
     m_inHandler = false;
+    if (m_stats) m_stats->end(e);
     if (e.kind == UiEvent::Kind::Close && e.window == mainwindow::kWindow) {
         QCoreApplication::exit(0);  // quit() would first ask every window to close
         return;

@@ -25,6 +25,7 @@
 
 class CaptureWriter;
 class ConnectionDialog;
+class DispatchStats;
 class EthernetSetup;
 
 struct AppOptions {
@@ -107,6 +108,7 @@ private:
     void focusChanged(QWidget* now);
     void postDataEvent();
     void prepareResourceDirectory();
+    void openWindowsFromEnvironment();
 
     AppOptions m_options;
     AppState m_state;
@@ -123,6 +125,7 @@ private:
     std::unique_ptr<Console> m_console;
     std::unique_ptr<ConnectionDialog> m_dialog;
     std::unique_ptr<ReplyHandler> m_replies;
+    std::unique_ptr<DispatchStats> m_stats;  ///< null unless ATS_DISPATCH_STATS is set
     std::unique_ptr<EthernetSetup> m_ethernet;
     QPointer<FormWindow> m_mainWindow;
     EventSink m_sink;

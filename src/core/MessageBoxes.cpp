@@ -28,6 +28,7 @@ bool MessageBoxes::askYesNo(const QString& title, const QString& text)
 {
     if (m_open) return false;
     m_open = true;
+    ++m_shown;
     QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Yes | QMessageBox::No, m_parent);
     box.setDefaultButton(QMessageBox::No);
     makeSelectable(box);
@@ -40,6 +41,7 @@ void MessageBoxes::tell(const QString& title, const QString& text)
 {
     if (m_open) return;
     m_open = true;
+    ++m_shown;
     QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, m_parent);
     makeSelectable(box);
     box.exec();

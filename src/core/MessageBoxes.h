@@ -15,8 +15,11 @@ public:
     /// An OK box.
     void tell(const QString& title, const QString& text);
     bool isOpen() const { return m_open; }
+    /// How many boxes have been shown so far.
+    int shown() const { return m_shown; }
 
 private:
     QPointer<QWidget> m_parent;
     bool m_open = false;
+    int m_shown = 0;
 };

@@ -345,8 +345,10 @@ void CellGrid::paintCell(QPainter& p, int k, int column, bool alone) {
 
 const QStaticText& CellGrid::laidOut(const QString& text) {
     // Cell texts repeat from one redraw to the next: each is laid out once. The cache is
-    // bounded; a grid of changing texts starts it afresh now and then.
-    constexpr qsizetype kMaxCached = 2048;
+    // bounded; a grid of changing texts starts it afresh now and then. The port counters change
+    // every second, so the bound is kept near what one table shows (eight rows of ten cells and
+    // the titles): a larger one only holds old counters, at half a kilobyte each.
+    constexpr qsizetype kMaxCached = 256;
     auto it = m_layouts.find(text);
     if (it != m_layouts.end()) return *it;
     if (m_layouts.size() >= kMaxCached) m_layouts.clear();

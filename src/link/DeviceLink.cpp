@@ -3,6 +3,7 @@
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QNetworkInterface>
+#include <QNetworkProxy>
 #include <QSerialPort>
 #include <QTcpSocket>
 #include <QPointer>
@@ -134,6 +135,8 @@ bool DeviceLink::openNetwork(LinkKind kind, const QString& address, qint64 remot
     QAbstractSocket* socket = nullptr;
     if (kind == LinkKind::Udp) socket = new QUdpSocket(this);
     else socket = new QTcpSocket(this);
+    // The tracker is reached directly, never through a proxy the desktop may be configured with.
+    socket->setProxy(QNetworkProxy::NoProxy);
     // A UDP port already in use must fail; a TCP port left in TIME_WAIT by our last link may
     // be taken again.
     const auto share = kind == LinkKind::Udp ? QAbstractSocket::DontShareAddress

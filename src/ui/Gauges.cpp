@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPen>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -78,19 +79,27 @@ const QColor& tipColour(qint64 trackerFlags) {
     return (trackerFlags & flags::kGaugeAlarm) != 0 ? kTipAlarm : kTip;
 }
 
-void drawNeedle(QPainter& p, QPoint c, int angleDeg) {
+QPolygon needlePixels(QPoint c, int angleDeg) {
     QPolygon pixels;
     for (int k = -1; k <= 1; ++k)
         pixels += gauge::linePixels(QPoint(c.x() + k, c.y()), gauge::needleEnd(c, angleDeg, k));
+    return pixels;
+}
+
+void drawNeedle(QPainter& p, QPoint c, int angleDeg) {
     p.setPen(QPen(kNeedle, 1));
-    p.drawPoints(pixels);
+    p.drawPoints(needlePixels(c, angleDeg));
 }
 
 QRect needleBounds(QPoint c, int angleDeg) {
     QRect r = discRect(gauge::needleTip(c, angleDeg), kDotRadius);
     for (int k = -1; k <= 1; ++k) {
+        // Both ends included whichever way the needle points (QRect::normalized() would drop
+        // the row or column of one end).
+        const QPoint start(c.x() + k, c.y());
         const QPoint end = gauge::needleEnd(c, angleDeg, k);
-        r |= QRect(QPoint(c.x() + k, c.y()), end).normalized();
+        r |= QRect(QPoint(std::min(start.x(), end.x()), std::min(start.y(), end.y())),
+                   QPoint(std::max(start.x(), end.x()), std::max(start.y(), end.y())));
     }
     return r;
 }
@@ -214,6 +223,17 @@ GaugePainter::GaugePainter()
     paintReadoutClear(p);
     p.end();
     m_image = m_background.copy();
+    // The static picture has a handful of colours: kept as indices into them it takes a
+    // quarter of the memory. Only an exact round trip is kept.
+    const QImage indexed = m_background.convertToFormat(QImage::Format_Indexed8, Qt::AvoidDither);
+    if (indexed.format() == QImage::Format_Indexed8 && indexed.convertToFormat(QImage::Format_RGB32) == m_background)
+        m_background = indexed;
+
+    const QStringView readoutChars = u"0123456789.-\u00BA";
+    for (std::size_t i = 0; i < m_glyphs.size(); ++i) {
+        const QChar c = readoutChars.at(qsizetype(i));
+        m_glyphs[i] = {c, m_metrics.boundingRect(c), m_metrics.horizontalAdvance(c)};
+    }
 }
 
 const QImage& GaugePainter::draw(const GaugeInputs& in) {
@@ -221,23 +241,99 @@ const QImage& GaugePainter::draw(const GaugeInputs& in) {
     // the background is exact only while they stay clear of those later static parts; an angle
     // or readout far outside the axis limits takes the full drawing instead.
     const QRect azimuthMoving = azimuthMovingBounds(in);
+    const QRect elevationMoving = elevationMovingBounds(in);
     const bool reusable = !azimuthMoving.intersects(m_elevationStaticBounds) &&
                           !azimuthMoving.intersects(m_readoutClearBounds) &&
-                          !elevationMovingBounds(in).intersects(m_readoutClearBounds);
+                          !elevationMoving.intersects(m_readoutClearBounds);
     if (!reusable) {
         paintAll(m_image, in);
+        m_dirty = {m_image.rect()};
+        m_dirtyPixels.clear();
         return m_image;
     }
-    if (m_image.isDetached())
-        std::memcpy(m_image.bits(), m_background.constBits(), size_t(m_background.sizeInBytes()));
-    else
-        m_image = m_background.copy();
+    for (const QRect& r : m_dirty) restoreBackground(r);
+    restoreBackground(m_dirtyPixels);
+    const QPoint az = gauge::kAzimuthCentre;
+    const QPoint el = gauge::kElevationCentre;
+    const int azAngle = gauge::azimuthNeedleAngle(in.azimuthDeg);
+    const int elAngle = gauge::elevationNeedleAngle(in.elevationDeg);
+    QPolygon needles = needlePixels(az, azAngle);
+    needles += needlePixels(el, elAngle);
+    // The needles go in first as plain pixels; that is the painter's order too as long as the
+    // azimuth's other moving parts stay clear of the elevation's.
+    const bool needlesFirst = !azimuthMoving.intersects(elevationMoving);
+    if (needlesFirst) writeNeedle(needles);
+    // The readout changes a few times a minute: drawn once, then copied while nothing else
+    // reaches into its area.
+    const QRect readout = readoutBounds(in) & m_image.rect();
+    const bool readoutApart = !readout.intersects(azimuthMoving) && !readout.intersects(elevationMoving);
     QPainter p(&m_image);
     p.setFont(m_font);
-    paintAzimuthMoving(p, in);
-    paintElevationMoving(p, in);
-    paintReadout(p, in);
+    paintAzimuthMoving(p, in, needlesFirst);
+    paintElevationMoving(p, in, needlesFirst);
+    if (readoutApart && !m_readoutPixels.isNull()) {
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(readout.topLeft(), m_readoutPixels);
+    } else {
+        paintReadout(p, in);
+    }
+    p.end();
+    if (readoutApart && m_readoutPixels.isNull()) m_readoutPixels = m_image.copy(readout);
+    // What the moving parts covered, besides the needles: the tips, the readouts, the lamps.
+    const QString azText = gauge::angleReadout(in.azimuthDeg);
+    const QString elText = gauge::angleReadout(in.elevationDeg);
+    m_dirty = {discRect(gauge::needleTip(az, azAngle), kDotRadius),
+               readoutTextRect(az.x() - 40, az.y() - 20, azText),
+               discRect(QPoint(az.x(), az.y() - kMarkerRadius), kDotRadius),
+               discRect(gauge::needleTip(el, elAngle), kDotRadius),
+               readoutTextRect(el.x() + 10, el.y() - 20, elText),
+               discRect(gauge::elevationMarkerA(el), kDotRadius),
+               discRect(gauge::elevationMarkerB(el), kDotRadius),
+               readoutBounds(in)};
+    m_dirtyPixels = std::move(needles);
     return m_image;
+}
+
+void GaugePainter::writeNeedle(const QPolygon& pixels) {
+    const QRgb colour = kNeedle.rgb();
+    const QRect area = m_image.rect();
+    uchar* bits = m_image.bits();
+    const qsizetype stride = m_image.bytesPerLine();
+    for (const QPoint& pt : pixels)
+        if (area.contains(pt)) reinterpret_cast<QRgb*>(bits + pt.y() * stride)[pt.x()] = colour;
+}
+
+void GaugePainter::restoreBackground(const QPolygon& points) {
+    if (points.isEmpty()) return;
+    const QRect area = m_image.rect();
+    uchar* bits = m_image.bits();
+    const qsizetype stride = m_image.bytesPerLine();
+    const bool indexed = m_background.format() == QImage::Format_Indexed8;
+    const QList<QRgb> table = indexed ? m_background.colorTable() : QList<QRgb>();
+    for (const QPoint& pt : points) {
+        if (!area.contains(pt)) continue;
+        const uchar* line = m_background.constScanLine(pt.y());
+        reinterpret_cast<QRgb*>(bits + pt.y() * stride)[pt.x()] =
+            indexed ? table.at(line[pt.x()]) : reinterpret_cast<const QRgb*>(line)[pt.x()];
+    }
+}
+
+void GaugePainter::restoreBackground(QRect r) {
+    r &= m_image.rect();
+    if (r.isEmpty()) return;
+    const bool indexed = m_background.format() == QImage::Format_Indexed8;
+    const QList<QRgb> colours = indexed ? m_background.colorTable() : QList<QRgb>();
+    const QRgb* table = colours.constData();
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        QRgb* out = reinterpret_cast<QRgb*>(m_image.scanLine(y)) + r.left();
+        if (!indexed) {
+            std::memcpy(out, reinterpret_cast<const QRgb*>(m_background.constScanLine(y)) + r.left(),
+                        size_t(r.width()) * sizeof(QRgb));
+            continue;
+        }
+        const uchar* in = m_background.constScanLine(y) + r.left();
+        for (int x = 0; x < r.width(); ++x) out[x] = table[in[x]];
+    }
 }
 
 QImage GaugePainter::drawUncached(const GaugeInputs& in) const {
@@ -273,10 +369,10 @@ void GaugePainter::paintAzimuthStatic(QPainter& p) const {
     text(p, cx - 50, cy, QStringLiteral("Azimuth"), kTitle);
 }
 
-void GaugePainter::paintAzimuthMoving(QPainter& p, const GaugeInputs& in) const {
+void GaugePainter::paintAzimuthMoving(QPainter& p, const GaugeInputs& in, bool needleDrawn) const {
     const QPoint c = gauge::kAzimuthCentre;
     const int a = gauge::azimuthNeedleAngle(in.azimuthDeg);
-    drawNeedle(p, c, a);
+    if (!needleDrawn) drawNeedle(p, c, a);
     fillDisc(p, gauge::needleTip(c, a), kDotRadius, tipColour(in.trackerFlags));
     text(p, c.x() - 40, c.y() - 20, gauge::angleReadout(in.azimuthDeg), kAxisReadout);
     fillDisc(p, QPoint(c.x(), c.y() - kMarkerRadius), kDotRadius,
@@ -298,10 +394,10 @@ void GaugePainter::paintElevationStatic(QPainter& p) const {
     text(p, cx + 8, cy, QStringLiteral("Elev."), kTitle);
 }
 
-void GaugePainter::paintElevationMoving(QPainter& p, const GaugeInputs& in) const {
+void GaugePainter::paintElevationMoving(QPainter& p, const GaugeInputs& in, bool needleDrawn) const {
     const QPoint c = gauge::kElevationCentre;
     const int a = gauge::elevationNeedleAngle(in.elevationDeg);
-    drawNeedle(p, c, a);
+    if (!needleDrawn) drawNeedle(p, c, a);
     fillDisc(p, gauge::needleTip(c, a), kDotRadius, tipColour(in.trackerFlags));
     text(p, c.x() + 10, c.y() - 20, gauge::angleReadout(in.elevationDeg), kAxisReadout);
     fillDisc(p, gauge::elevationMarkerA(c), kDotRadius,
@@ -332,17 +428,48 @@ QRect GaugePainter::textRect(int x, int y, const QString& s) const {
     return m_metrics.boundingRect(s).translated(x, y + m_ascent).adjusted(-2, -2, 2, 2);
 }
 
+QRect GaugePainter::readoutTextRect(int x, int y, const QString& s) const {
+    // Each character's ink where its advances put it, widened by a pixel a character for any
+    // kerning and by the two pixels of textRect().
+    QRect ink;
+    int pen = 0;
+    for (const QChar c : s) {
+        const Glyph* g = nullptr;
+        for (const Glyph& candidate : m_glyphs)
+            if (candidate.c == c) g = &candidate;
+        if (!g) return textRect(x, y, s);
+        ink |= g->ink.translated(pen, 0);
+        pen += g->advance;
+    }
+    if (ink.isNull()) return textRect(x, y, s);
+    const int slack = 2 + int(s.size());
+    return ink.translated(x, y + m_ascent).adjusted(-slack, -2, slack, 2);
+}
+
+QRect GaugePainter::readoutBounds(const GaugeInputs& in) {
+    if (m_measuredReadout.isNull() || in.supplyVoltageText != m_measuredVoltage ||
+        in.temperatureText != m_measuredTemperature) {
+        m_measuredVoltage = in.supplyVoltageText;
+        m_measuredTemperature = in.temperatureText;
+        m_readoutPixels = QImage();
+        m_measuredReadout = kReadoutClear | QRect(kVoltageAt.x(), kVoltageAt.y(), 50, 20) |
+                            textRect(kVoltageAt.x(), kVoltageAt.y(), in.supplyVoltageText) |
+                            textRect(kTemperatureAt.x(), kTemperatureAt.y(), in.temperatureText);
+    }
+    return m_measuredReadout;
+}
+
 QRect GaugePainter::azimuthMovingBounds(const GaugeInputs& in) const {
     const QPoint c = gauge::kAzimuthCentre;
     return needleBounds(c, gauge::azimuthNeedleAngle(in.azimuthDeg)) |
-           textRect(c.x() - 40, c.y() - 20, gauge::angleReadout(in.azimuthDeg)) |
+           readoutTextRect(c.x() - 40, c.y() - 20, gauge::angleReadout(in.azimuthDeg)) |
            discRect(QPoint(c.x(), c.y() - kMarkerRadius), kDotRadius);
 }
 
 QRect GaugePainter::elevationMovingBounds(const GaugeInputs& in) const {
     const QPoint c = gauge::kElevationCentre;
     return needleBounds(c, gauge::elevationNeedleAngle(in.elevationDeg)) |
-           textRect(c.x() + 10, c.y() - 20, gauge::angleReadout(in.elevationDeg)) |
+           readoutTextRect(c.x() + 10, c.y() - 20, gauge::angleReadout(in.elevationDeg)) |
            discRect(gauge::elevationMarkerA(c), kDotRadius) |
            discRect(gauge::elevationMarkerB(c), kDotRadius);
 }

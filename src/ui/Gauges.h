@@ -13,6 +13,8 @@
 #include <QString>
 #include <QStringView>
 #include <QtGlobal>
+#include <array>
+#include <vector>
 
 class QPainter;
 
@@ -74,7 +76,8 @@ public:
     GaugePainter();
 
     /// Draws the whole picture for `in` and returns it. The static parts of the dials are
-    /// drawn once and reused; the result is the same, pixel for pixel, as drawing everything.
+    /// drawn once; each new picture only puts them back where the last moving parts were and
+    /// draws the new ones. The result is the same, pixel for pixel, as drawing everything.
     const QImage& draw(const GaugeInputs& in);
 
     /// Everything drawn from scratch, without the reused background (for comparison).
@@ -85,21 +88,50 @@ public:
 private:
     void paintAll(QImage& target, const GaugeInputs& in) const;
     void paintAzimuthStatic(QPainter& p) const;
-    void paintAzimuthMoving(QPainter& p, const GaugeInputs& in) const;
+    /// The moving parts of a dial; with `needleDrawn` the needle is already in the picture.
+    void paintAzimuthMoving(QPainter& p, const GaugeInputs& in, bool needleDrawn = false) const;
     void paintElevationStatic(QPainter& p) const;
-    void paintElevationMoving(QPainter& p, const GaugeInputs& in) const;
+    void paintElevationMoving(QPainter& p, const GaugeInputs& in, bool needleDrawn = false) const;
+    /// Writes a needle's pixels straight into the picture, as the painter would draw them.
+    void writeNeedle(const QPolygon& pixels);
+    /// Puts the static picture back inside `r`, and at each of `points`.
+    void restoreBackground(QRect r);
+    void restoreBackground(const QPolygon& points);
     void paintReadoutClear(QPainter& p) const;
     void paintReadout(QPainter& p, const GaugeInputs& in) const;
     void text(QPainter& p, int x, int y, const QString& s, const QColor& colour) const;
     QRect textRect(int x, int y, const QString& s) const;
+    /// A rectangle holding every pixel of an angle readout at (x, y): from the glyphs'
+    /// measures when the text is made of the readout's characters, else measured whole.
+    QRect readoutTextRect(int x, int y, const QString& s) const;
     QRect azimuthMovingBounds(const GaugeInputs& in) const;
     QRect elevationMovingBounds(const GaugeInputs& in) const;
+    QRect readoutBounds(const GaugeInputs& in);
 
     QFont m_font;
     QFontMetrics m_metrics;
     int m_ascent = 0;
     QRect m_elevationStaticBounds;
     QRect m_readoutClearBounds;
+    /// The static picture; 8 bits a pixel when its few colours allow (it stays in memory).
     QImage m_background;
     QImage m_image;
+    /// Where the picture may differ from the static one: the last moving parts, as rectangles
+    /// and the needles' pixels.
+    std::vector<QRect> m_dirty;
+    QPolygon m_dirtyPixels;
+    /// Measures of the readout characters ("0" to "9", ".", "-", "º"): ink and advance.
+    struct Glyph {
+        QChar c;
+        QRect ink;
+        int advance = 0;
+    };
+    std::array<Glyph, 13> m_glyphs{};
+    /// The readout texts last measured and their rectangle.
+    QString m_measuredVoltage;
+    QString m_measuredTemperature;
+    QRect m_measuredReadout;
+    /// The readout as last drawn on the static picture, within m_measuredReadout; null when
+    /// it has to be drawn again.
+    QImage m_readoutPixels;
 };
