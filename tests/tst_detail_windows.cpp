@@ -306,7 +306,7 @@ private slots:
         ReplyFields empty;
         splitReplyFields(u"NAME", u' ', empty);
         App& a = c.app();
-        ReplyHandler({a.tracker(), a.controls(), a.poller(), a.ports(), a.state().lastFocusedGadget, {}, {}, {}})
+        ReplyHandler({a.tracker(), a.controls(), a.poller(), a.ports(), a.state().lastFocusedGadget, {}, {}})
             .handle(empty);
         QCOMPARE(c.controls().text(mainwindow::kNameLabel), QString());
         QCOMPARE(c.controls().text(devicewindow::kName), QString());

@@ -131,6 +131,17 @@ private slots:
         QCOMPARE(c.app().ethernet().cells().cell(7, CntRx), QStringLiteral("15"));
         QCOMPARE(c.app().ethernet().cells().cell(7, CntTx), QStringLiteral("16"));
         QCOMPARE(c.app().ports()[7].cntRx, 0);
+        // Changed counters are painted alone with the pixels of a full redraw: a shorter number
+        // leaves nothing of a longer one, and the selected row keeps its band.
+        CellGrid* g = c.app().ethernet().grid();
+        QVERIFY(g);
+        g->selectRow(7, Rgb{128, 128, 128});
+        for (const char* reply : {"NET CNT 1 2 3 4 5 6 7 8 9 10 11 12 13 14 123456 16 OK",
+                                  "NET CNT 1 2 3 4 5 6 7 8 9 10 11 12 13 14 7 16 OK"})
+            c.feed(reply);
+        const QImage painted = g->image().copy();
+        g->redraw();
+        QCOMPARE(painted, g->image());
 
         // With the window closed the counters still reach the stored cells, and show when it
         // opens again.

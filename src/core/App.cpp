@@ -157,8 +157,7 @@ void App::start()
         EthernetSetup::Context{m_controls, m_poller, m_ports, m_tracker, m_boxes});
     m_replies = std::make_unique<ReplyHandler>(ReplyContext{
         m_tracker, m_controls, m_poller, m_ports, m_state.lastFocusedGadget, [this] { drawGauges(); },
-        [this](int row, int column, const QString& text) { m_ethernet->setPortCell(row, column, text); },
-        [this] { m_ethernet->redrawPortTable(); }});
+        [this](int row, int column, const QString& text) { m_ethernet->setPortCell(row, column, text); }});
     m_mainWindow->show();
 
     m_timers->add(TimerBank::kPolling, kPollPeriodMs);

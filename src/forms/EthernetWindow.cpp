@@ -129,14 +129,16 @@ void EthernetSetup::setPortCell(int row, int column, const QString& text) {
     // A cell the operator committed keeps the operator's value until the save: a reply (the
     // answer to an upload, for one) must not undo an edit that has not been sent yet.
     if (m_cells.marked(row, column)) return;
+    // Most replies repeat what the table shows: an unchanged cell is neither stored nor drawn
+    // again, and a changed one is painted alone (the same pixels as a full redraw).
+    const GridColumn& c = m_cells.column(column);
+    if (m_cells.validColumn(column) &&
+        normaliseCell(c.type, c.min, c.max, text) == m_cells.cell(row, column))
+        return;
     if (CellGrid* g = grid())
-        g->setCell(row, column, text);
+        g->setCell(row, column, text, true);
     else
         m_cells.setCell(row, column, text);  // kept for the next opening
-}
-
-void EthernetSetup::redrawPortTable() {
-    if (CellGrid* g = grid()) g->redraw();
 }
 
 void EthernetSetup::cellCommitted(int row) {

@@ -54,7 +54,6 @@ public:
 
     /// The reply handlers' way into the table; with the window closed only the cells change.
     void setPortCell(int row, int column, const QString& text);
-    void redrawPortTable();
 
     /// The port table while the window is open, through the control registry.
     CellGrid* grid() const;

@@ -315,7 +315,6 @@ void ReplyHandler::portEntry(const ReplyFields& f)
     m.setPortCell(r, 7, num::writeInt(e.echo));
     m.setPortCell(r, 8, num::writeInt(e.cntRx));
     m.setPortCell(r, 9, num::writeInt(e.cntTx));
-    if (m.redrawPortTable) m.redrawPortTable();
 }
 
 void ReplyHandler::portCounters(const ReplyFields& f)
@@ -327,7 +326,6 @@ void ReplyHandler::portCounters(const ReplyFields& f)
         m.setPortCell(row, 8, f[3 + 2 * row]);
         m.setPortCell(row, 9, f[4 + 2 * row]);
     }
-    if (m.redrawPortTable) m.redrawPortTable();
 }
 
 void ReplyHandler::audio(const ReplyFields& f)

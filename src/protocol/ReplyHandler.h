@@ -19,8 +19,8 @@ struct ReplyContext {
     PortEntries& ports;
     const int& lastFocusedGadget;          ///< the refresh rule leaves the group holding it alone
     std::function<void()> drawGauges;      ///< redraws the gauge picture from `tracker`
-    std::function<void(int row, int column, const QString& text)> setPortCell;  ///< port table
-    std::function<void()> redrawPortTable;
+    /// Stores a port table cell and, while the table is shown, paints it when it changed.
+    std::function<void(int row, int column, const QString& text)> setPortCell;
 };
 
 class ReplyHandler {
