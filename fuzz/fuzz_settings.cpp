@@ -18,7 +18,9 @@ QString shown(QByteArrayView b) { return QString::fromLatin1(b.toByteArray().toP
 /// The file read the long way: split at every line end, then judge each of the first nine.
 settingsfile::Lines reference(QByteArray bytes)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
+    // Every byte-order mark before the first line belongs to the file; one later in a line is
+    // that line's text.
+    while (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
     QList<QByteArray> raw;
     QByteArray current;
     for (qsizetype i = 0; i < bytes.size(); ++i) {
@@ -39,7 +41,8 @@ settingsfile::Lines reference(QByteArray bytes)
         bool printable = true;
         for (const char c : line) printable = printable && (uchar(c) >= 0x20 || c == '\t') && c != 0x7f;
         if (!printable) continue;
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+        QStringDecoder utf8(QStringDecoder::Utf8,
+                            QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
         const QString text = utf8(line);
         if (!utf8.hasError()) out[std::size_t(i)] = text;
     }

@@ -13,7 +13,8 @@ QString path(const QString& resourceDirectory)
 
 Lines parse(QByteArrayView bytes)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF")) bytes = bytes.sliced(3);
+    // Byte-order marks before the first line are the file's, not the line's.
+    while (bytes.startsWith("\xEF\xBB\xBF")) bytes = bytes.sliced(3);
     Lines lines;
     qsizetype from = 0;
     for (int i = 0; i < kLines && from < bytes.size(); ++i) {
@@ -29,7 +30,9 @@ Lines parse(QByteArrayView bytes)
         bool usable = true;
         for (const char c : raw) usable = usable && (uchar(c) >= 0x20 || c == '\t') && c != '\x7f';
         if (!usable) continue;
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+        // A mark at the start of a later line is that line's text, kept as written.
+        QStringDecoder utf8(QStringDecoder::Utf8,
+                            QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
         QString text = utf8(raw);
         if (!utf8.hasError()) lines[std::size_t(i)] = std::move(text);
     }
