@@ -119,20 +119,20 @@ constexpr Row kRows[] = {
 };
 
 /// What each window is: its menu item, title, inner size and control numbers.
-struct WindowSpec {
+struct WindowShape {
     int number;
     const char* menuItem;
     const char* title;
     QSize size;
     int firstControl, lastControl;
 };
-constexpr WindowSpec kWindows[] = {
+constexpr WindowShape kWindows[] = {
     {1, "GPS", "Local GPS ", {270, 320}, 59, 75},
     {2, "Vehicle", "Vehicle ", {270, 530}, 76, 106},
     {3, "Mavlink", "MAVLINK", {280, 470}, 107, 132},
 };
 
-const WindowSpec& specOf(int window) {
+const WindowShape& shapeOf(int window) {
     return kWindows[window - 1];
 }
 
@@ -142,7 +142,7 @@ constexpr Rgb kOrange{255, 141, 0};
 FormWindow* openFromMenu(ConsoleFixture& f, int window) {
     auto* bar = f.app().mainWindow()->findChild<QMenuBar*>();
     for (QAction* a : bar->actions().at(0)->menu()->actions())
-        if (a->text() == QLatin1String(specOf(window).menuItem)) a->trigger();
+        if (a->text() == QLatin1String(shapeOf(window).menuItem)) a->trigger();
     return dynamic_cast<FormWindow*>(f.controls().window(window));
 }
 
@@ -201,28 +201,28 @@ private slots:
     void initTestCase() { m_f = std::make_unique<ConsoleFixture>(); }
     void cleanupTestCase() { m_f.reset(); }
     void cleanup() {
-        for (const WindowSpec& s : kWindows) closeWindow(*m_f, s.number);
+        for (const WindowShape& s : kWindows) closeWindow(*m_f, s.number);
         m_f->controls().setText(27, {});
     }
 
     void windowFrame_data() {
         QTest::addColumn<int>("window");
-        for (const WindowSpec& s : kWindows) QTest::newRow(s.title) << s.number;
+        for (const WindowShape& s : kWindows) QTest::newRow(s.title) << s.number;
     }
 
     // A child window of the main window, centred on it, fixed size, a close box only; its
     // menu item brings the open window forward instead of making a second one.
     void windowFrame() {
         QFETCH(int, window);
-        const WindowSpec& spec = specOf(window);
+        const WindowShape& shape = shapeOf(window);
         QVERIFY(!m_f->controls().windowOpen(window));
         FormWindow* w = openFromMenu(*m_f, window);
         QVERIFY(w);
         QVERIFY(w->isVisible());
         QVERIFY(w->isWindow());
         QCOMPARE(w->parentWidget(), m_f->app().mainWindow());
-        QCOMPARE(w->windowTitle(), QString::fromLatin1(spec.title));
-        QCOMPARE(w->client()->size(), spec.size);
+        QCOMPARE(w->windowTitle(), QString::fromLatin1(shape.title));
+        QCOMPARE(w->client()->size(), shape.size);
         QCOMPARE(w->minimumSize(), w->maximumSize());
         QVERIFY(w->windowFlags() & Qt::WindowCloseButtonHint);
         QVERIFY(
@@ -232,7 +232,7 @@ private slots:
             w->frameGeometry().center() - m_f->app().mainWindow()->frameGeometry().center();
         QVERIFY2(qAbs(offCentre.x()) <= 2 && qAbs(offCentre.y()) <= 2,
                  qPrintable(QStringLiteral("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
-        for (int n = spec.firstControl; n <= spec.lastControl; ++n) {
+        for (int n = shape.firstControl; n <= shape.lastControl; ++n) {
             QVERIFY2(m_f->controls().widget(n), qPrintable(QString::number(n)));
             QCOMPARE(m_f->controls().widget(n)->window(), w);
         }
@@ -240,12 +240,12 @@ private slots:
         QCOMPARE(openFromMenu(*m_f, window), w);
         int copies = 0;
         for (QWidget* top : QApplication::topLevelWidgets())
-            if (top->isVisible() && top->windowTitle() == QLatin1String(spec.title)) ++copies;
+            if (top->isVisible() && top->windowTitle() == QLatin1String(shape.title)) ++copies;
         QCOMPARE(copies, 1);
 
         closeWindow(*m_f, window);
         QVERIFY(!m_f->controls().windowOpen(window));
-        QVERIFY(!m_f->controls().widget(spec.firstControl));
+        QVERIFY(!m_f->controls().widget(shape.firstControl));
     }
 
     void controlRows_data() {
@@ -414,7 +414,7 @@ private slots:
     void closedWindowIgnoresReplies() {
         QFETCH(int, window);
         QFETCH(QByteArrayList, replies);
-        const WindowSpec& spec = specOf(window);
+        const WindowShape& shape = shapeOf(window);
         auto fieldsEmpty = [&] {
             for (const Row& r : kRows) {
                 if (r.window != window || r.kind == Kind::Text || r.kind == Kind::Button) continue;
@@ -434,7 +434,7 @@ private slots:
         closeWindow(*m_f, window);
         for (const QByteArray& r : replies) feed(*m_f, r);
         QVERIFY(!m_f->controls().windowOpen(window));
-        QVERIFY(!m_f->controls().widget(spec.lastControl));
+        QVERIFY(!m_f->controls().widget(shape.lastControl));
         openFromMenu(*m_f, window);
         QVERIFY(fieldsEmpty());
     }
@@ -462,7 +462,7 @@ private slots:
         f.aimUdp(sim.udpPort());
         f.click(ConnectionDialog::kUdpButton);
         QTRY_COMPARE_WITH_TIMEOUT(f.app().link().kind(), LinkKind::Udp, kTimeoutMs);
-        for (const WindowSpec& s : kWindows) QVERIFY(openFromMenu(f, s.number));
+        for (const WindowShape& s : kWindows) QVERIFY(openFromMenu(f, s.number));
         Controls& c = f.controls();
         QTRY_VERIFY_WITH_TIMEOUT(c.text(69).endsWith(u'\u00BA') && c.text(87).endsWith(u'\u00BA') &&
                                      !c.text(106).isEmpty() && !c.text(109).isEmpty(),
@@ -487,7 +487,7 @@ private slots:
         QVERIFY(sim.waitForCommand(QStringLiteral("MAV STATINIT")));
         QTRY_VERIFY_WITH_TIMEOUT(c.text(113).toInt() < beforeInit, kTimeoutMs);
 
-        for (const WindowSpec& s : kWindows) closeWindow(f, s.number);
+        for (const WindowShape& s : kWindows) closeWindow(f, s.number);
         // The first command logged afterwards may have left before the windows closed.
         const qsizetype atClose = sim.commands().size();
         QVERIFY(waitFor([&] { return sim.commands().size() > atClose; }));
