@@ -609,6 +609,16 @@ void TestGauges::cachedMatchesUncached_data() {
     row("empty texts", 10, 10, 0, QString(), QString());
 }
 
+namespace {
+/// True when `before` and `after` differ only at pixels inside `area`.
+bool differsOnlyInside(const QImage& before, const QImage& after, const QRegion& area) {
+    for (int y = 0; y < after.height(); ++y)
+        for (int x = 0; x < after.width(); ++x)
+            if (before.pixel(x, y) != after.pixel(x, y) && !area.contains(QPoint(x, y))) return false;
+    return true;
+}
+}  // namespace
+
 void TestGauges::cachedMatchesUncached() {
     QFETCH(GaugeInputs, in);
     GaugePainter g;
@@ -630,7 +640,9 @@ void TestGauges::cachedSequenceLeavesNothingBehind() {
         for (const GaugeInputs& in : run) {
             GaugeInputs withTexts = in;
             withTexts.supplyVoltageText = i == 1 ? QStringLiteral("17.2V") : QStringLiteral("0.0V");
+            const QImage before = g.image();
             QCOMPARE(g.draw(withTexts), fresh.drawUncached(withTexts));
+            if (!before.isNull()) QVERIFY(differsOnlyInside(before, g.image(), g.changed()));
         }
     }
 }
@@ -657,8 +669,12 @@ void TestGauges::trackingSweepMatchesUncached() {
                                 (i / 5) % 2 ? 39 : 0);
         in.supplyVoltageText = volts[(i / 17) % volts.size()];
         in.temperatureText = temps[(i / 23) % temps.size()];
+        const QImage before = g.image();
         const QImage& drawn = g.draw(in);
         if (drawn != fresh.drawUncached(in)) QFAIL(qPrintable(QStringLiteral("picture %1 differs").arg(i)));
+        // Only the changed area is shown again: a change outside it would stay off the screen.
+        if (i > 0 && !differsOnlyInside(before, drawn, g.changed()))
+            QFAIL(qPrintable(QStringLiteral("picture %1 changed outside its changed area").arg(i)));
     }
 }
 

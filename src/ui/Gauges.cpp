@@ -249,8 +249,13 @@ const QImage& GaugePainter::draw(const GaugeInputs& in) {
         paintAll(m_image, in);
         m_dirty = {m_image.rect()};
         m_dirtyPixels.clear();
+        m_needleAreas = {};
+        m_changed = m_image.rect();
         return m_image;
     }
+    QRegion changed;
+    for (const QRect& r : m_dirty) changed += r;
+    for (const QRect& r : m_needleAreas) changed += r;
     for (const QRect& r : m_dirty) restoreBackground(r);
     restoreBackground(m_dirtyPixels);
     const QPoint az = gauge::kAzimuthCentre;
@@ -291,6 +296,10 @@ const QImage& GaugePainter::draw(const GaugeInputs& in) {
                discRect(gauge::elevationMarkerB(el), kDotRadius),
                readoutBounds(in)};
     m_dirtyPixels = std::move(needles);
+    m_needleAreas = {needleBounds(az, azAngle), needleBounds(el, elAngle)};
+    for (const QRect& r : m_dirty) changed += r;
+    for (const QRect& r : m_needleAreas) changed += r;
+    m_changed = changed & m_image.rect();
     return m_image;
 }
 

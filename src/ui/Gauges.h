@@ -10,6 +10,7 @@
 #include <QPoint>
 #include <QPolygon>
 #include <QRect>
+#include <QRegion>
 #include <QString>
 #include <QStringView>
 #include <QtGlobal>
@@ -84,6 +85,8 @@ public:
     QImage drawUncached(const GaugeInputs& in) const;
 
     const QImage& image() const { return m_image; }
+    /// Where the last draw() may have changed the picture: only there need it be shown again.
+    const QRegion& changed() const { return m_changed; }
 
 private:
     void paintAll(QImage& target, const GaugeInputs& in) const;
@@ -120,6 +123,8 @@ private:
     /// and the needles' pixels.
     std::vector<QRect> m_dirty;
     QPolygon m_dirtyPixels;
+    std::array<QRect, 2> m_needleAreas{};
+    QRegion m_changed;
     /// Measures of the readout characters ("0" to "9", ".", "-", "º"): ink and advance.
     struct Glyph {
         QChar c;

@@ -1,5 +1,6 @@
 #include "ImageView.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 
 void ImageView::setImage(const QImage* image)
@@ -13,9 +14,9 @@ void ImageView::setImage(const QImage* image)
     update();
 }
 
-void ImageView::paintEvent(QPaintEvent*)
+void ImageView::paintEvent(QPaintEvent* event)
 {
     if (!m_image || m_image->isNull()) return;
     QPainter p(this);
-    p.drawImage(0, 0, *m_image);
+    for (const QRect& r : event->region()) p.drawImage(r.topLeft(), *m_image, r);
 }
