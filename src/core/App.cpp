@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QStandardPaths>
-#include <QTimer>
+#include <QMetaObject>
 
 #include "AboutWindow.h"
 #include "AudioWindow.h"
@@ -252,10 +252,11 @@ void App::postDataEvent()
 {
     if (m_dataEventPosted) return;
     m_dataEventPosted = true;
-    QTimer::singleShot(0, this, [this] {
+    // A posted call, not a zero timer: no timer to register and kill for every reply.
+    QMetaObject::invokeMethod(this, [this] {
         m_dataEventPosted = false;
         dispatch({UiEvent::Kind::Data, -1, 0});
-    });
+    }, Qt::QueuedConnection);
 }
 
 void App::trackFocus()

@@ -253,9 +253,15 @@ const QImage& GaugePainter::draw(const GaugeInputs& in) {
         m_changed = m_image.rect();
         return m_image;
     }
-    QRegion changed;
-    for (const QRect& r : m_dirty) changed += r;
-    for (const QRect& r : m_needleAreas) changed += r;
+    // What changed, as one rectangle a dial: a couple of rectangles cost less to repaint and to
+    // send to the screen than the many small ones they cover.
+    std::array<QRect, 2> changed{};
+    const auto note = [&changed](const QRect& r) {
+        const int middle = (gauge::kAzimuthCentre.x() + gauge::kElevationCentre.x()) / 2;
+        changed[r.center().x() < middle ? 0 : 1] |= r;
+    };
+    for (const QRect& r : m_dirty) note(r);
+    for (const QRect& r : m_needleAreas) note(r);
     for (const QRect& r : m_dirty) restoreBackground(r);
     restoreBackground(m_dirtyPixels);
     const QPoint az = gauge::kAzimuthCentre;
@@ -297,9 +303,9 @@ const QImage& GaugePainter::draw(const GaugeInputs& in) {
                readoutBounds(in)};
     m_dirtyPixels = std::move(needles);
     m_needleAreas = {needleBounds(az, azAngle), needleBounds(el, elAngle)};
-    for (const QRect& r : m_dirty) changed += r;
-    for (const QRect& r : m_needleAreas) changed += r;
-    m_changed = changed & m_image.rect();
+    for (const QRect& r : m_dirty) note(r);
+    for (const QRect& r : m_needleAreas) note(r);
+    m_changed = QRegion(changed[0] & m_image.rect()) + (changed[1] & m_image.rect());
     return m_image;
 }
 
