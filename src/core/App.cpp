@@ -523,7 +523,8 @@ void App::drawGauges()
     m_gaugesShown = in;
     const QImage& picture = m_gauges.draw(in);
     m_controls.setImage(mainwindow::kGauges, &picture);
-    if (auto* view = static_cast<ImageView*>(m_controls.widget(mainwindow::kGauges))) view->refresh(m_gauges.changed());
+    if (auto* view = static_cast<ImageView*>(m_controls.widget(mainwindow::kGauges)))
+        view->refresh(m_gauges.changed());
 }
 
 void App::serialPoll()
