@@ -7,6 +7,9 @@ QFont arial(int points, bool bold = false)
     QFont f(QStringLiteral("Arial"));
     f.setPixelSize(pointsToPixels(points));
     f.setBold(bold);
+    // The console's texts are Latin letters, digits and signs: no shaping beyond the glyph
+    // lookup, which spares the text layout of every field changed ten times a second.
+    f.setStyleStrategy(QFont::PreferNoShaping);
     return f;
 }
 }  // namespace

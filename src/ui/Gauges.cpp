@@ -202,7 +202,7 @@ GaugePainter::GaugePainter()
     // Pixels, not points: the picture is fixed-size and must not grow with the screen's DPI.
     m_font.setPixelSize(13);
     // Solid glyphs: every text pixel takes the text's own colour, whatever lies beneath.
-    m_font.setStyleStrategy(QFont::NoAntialias);
+    m_font.setStyleStrategy(QFont::StyleStrategy(QFont::NoAntialias | QFont::PreferNoShaping));
     m_metrics = QFontMetrics(m_font, &m_background);
     m_ascent = m_metrics.ascent();
 
