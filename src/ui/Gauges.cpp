@@ -260,8 +260,12 @@ const QImage& GaugePainter::draw(const GaugeInputs& in) {
         const int middle = (gauge::kAzimuthCentre.x() + gauge::kElevationCentre.x()) / 2;
         changed[r.center().x() < middle ? 0 : 1] |= r;
     };
-    for (const QRect& r : m_dirty) note(r);
-    for (const QRect& r : m_needleAreas) note(r);
+    // Both the parts of the last picture and those of the new one.
+    const auto noteMovingParts = [&] {
+        for (const QRect& r : m_dirty) note(r);
+        for (const QRect& r : m_needleAreas) note(r);
+    };
+    noteMovingParts();
     for (const QRect& r : m_dirty) restoreBackground(r);
     restoreBackground(m_dirtyPixels);
     const QPoint az = gauge::kAzimuthCentre;
@@ -303,8 +307,7 @@ const QImage& GaugePainter::draw(const GaugeInputs& in) {
                readoutBounds(in)};
     m_dirtyPixels = std::move(needles);
     m_needleAreas = {needleBounds(az, azAngle), needleBounds(el, elAngle)};
-    for (const QRect& r : m_dirty) note(r);
-    for (const QRect& r : m_needleAreas) note(r);
+    noteMovingParts();
     m_changed = QRegion(changed[0] & m_image.rect()) + (changed[1] & m_image.rect());
     return m_image;
 }
