@@ -72,6 +72,9 @@ int main(int argc, char** argv)
     // repaint of an area flushed just before first waits for the X server (a round trip and a
     // wake-up per frame); sending those few pixels with the request itself costs less.
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
+    // The menu bar belongs in the window, where the operator expects it; asking the desktop for a
+    // global menu would also open a session-bus connection with its own thread at start-up.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
     QApplication qtApp(argc, argv);
     setNames();
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tavo.AntennaTrackerStudio"));
