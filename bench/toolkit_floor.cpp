@@ -4,13 +4,13 @@
 //
 //   toolkit-floor PORT [FIELDS]     FIELDS defaults to 1; 0 leaves the window empty
 #include <QApplication>
-#include <algorithm>
 #include <QHostAddress>
 #include <QLineEdit>
 #include <QTimer>
 #include <QUdpSocket>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <algorithm>
 
 int main(int argc, char** argv)
 {
