@@ -221,18 +221,12 @@ private slots:
                                                     : CD::kTcpButton;
         rig.f.click(button);
         QCOMPARE(rig.f.app().link().kind(), LinkKind::None);
-        // Whatever was on its way before the link closed (a keep-alive cut short by the close)
-        // may still land: wait for the peer to go quiet, then expect nothing more.
-        QByteArray before = rig.received();
-        for (int i = 0; i < 20; ++i) {
-            if (waitFor([&] { return rig.received() != before; }, 100)) before = rig.received();
-            else break;
-        }
         rig.f.click(49);  // the echo still happens
         rig.f.app().sendCommand(QStringLiteral("STAT"));
         QCOMPARE(rig.f.consoleLines().last(), QStringLiteral("STAT"));
-        QVERIFY(!waitFor([&] { return rig.received() != before; }, 300));
-        QVERIFY(!before.contains("STAT"));
+        // Bytes written before the close (a keep-alive, whole or cut short) may still land late
+        // on a busy machine; none of them is the command given after it.
+        QVERIFY(!waitFor([&] { return rig.received().contains("STAT"); }, 300));
     }
 
     void remotePortOutOfRange_data() {
