@@ -74,10 +74,10 @@ Child runConsole(const QString& kind)
     return c;
 }
 
-/// The line of FaultTrigger.cpp that holds the faulting instruction of `kind`.
+/// The line of TestHooks.cpp that holds the faulting instruction of `kind`.
 int faultLine(const QString& kind)
 {
-    QFile f(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../src/core/FaultTrigger.cpp"));
+    QFile f(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../src/app/TestHooks.cpp"));
     if (!f.open(QIODevice::ReadOnly)) return -1;
     const QList<QByteArray> lines = f.readAll().split('\n');
     for (int i = 0; i < lines.size(); ++i)
@@ -132,7 +132,7 @@ private slots:
         if (knownRegisters) {
             const int line = faultLine(kind);
             QVERIFY(line > 0);
-            source = QString::number(line) + QStringLiteral("\\rSourcecode file: /\\S*/src/core/FaultTrigger\\.cpp");
+            source = QString::number(line) + QStringLiteral("\\rSourcecode file: /\\S*/src/app/TestHooks\\.cpp");
         }
         QString registers;
         const char* names[] = {"RAX", "RBX", "RCX", "RDX", "RBP", "RSI", "RDI", "RSP"};

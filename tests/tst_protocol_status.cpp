@@ -143,4 +143,4 @@ private slots:
 };
 
 QTEST_APPLESS_MAIN(TestStatusDecoding)
-#include "tst_core_status.moc"
+#include "tst_protocol_status.moc"

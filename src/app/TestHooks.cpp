@@ -1,12 +1,18 @@
-#include "DispatchStats.h"
+#include "TestHooks.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QTimer>
+
+#include "FatalErrorReport.h"
+#include "MainWindow.h"
 
 #include <algorithm>
 
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -45,6 +51,69 @@ const char* kindName(UiEvent::Kind k)
 }
 
 }  // namespace
+
+namespace testhooks {
+
+void scheduleFault(const QString& kind)
+{
+    QTimer::singleShot(0, [kind] {
+        if (kind.startsWith(u"disarmed-")) {
+            raiseFault(kind.mid(9));
+        } else {
+            fatalreport::arm();
+            raiseFault(kind);
+        }
+        qCritical("--fault-test: no such fault");
+        QCoreApplication::exit(2);
+    });
+}
+
+void raiseFault(const QString& kind)
+{
+#if defined(__x86_64__)
+    // Registers 1..8 in the report's order (RAX, RBX, RCX, RDX, RBP, RSI, RDI, RSP), then the
+    // faulting instruction. The handler runs on its own stack, so RSP may hold anything.
+    if (kind == u"segv") {
+        asm volatile("mov $16, %%rax; mov $2, %%rbx; mov $3, %%rcx; mov $4, %%rdx; mov $5, %%rbp; mov $6, %%rsi; mov $7, %%rdi; mov $8, %%rsp; movb $1, (%%rax)" ::: "memory");  // FAULT segv
+    } else if (kind == u"fpe") {
+        asm volatile("mov $1, %%rax; mov $2, %%rbx; mov $0, %%rcx; mov $0, %%rdx; mov $5, %%rbp; mov $6, %%rsi; mov $7, %%rdi; mov $8, %%rsp; divq %%rcx" ::: "memory");  // FAULT fpe
+    } else if (kind == u"ill") {
+        asm volatile("mov $1, %%rax; mov $2, %%rbx; mov $3, %%rcx; mov $4, %%rdx; mov $5, %%rbp; mov $6, %%rsi; mov $7, %%rdi; mov $8, %%rsp; ud2" ::: "memory");  // FAULT ill
+    }
+#endif
+    if (kind == u"bus") {
+        // A mapping longer than its file: touching the part past the end is a bus error.
+        FILE* f = std::tmpfile();
+        if (f) {
+            void* p = ::mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_SHARED, fileno(f), 0);
+            if (p != MAP_FAILED) *static_cast<volatile char*>(p) = 1;
+        }
+    }
+    if (kind == u"kill-segv") ::kill(::getpid(), SIGSEGV);
+    if (kind == u"segv" || kind == u"bus") {
+        volatile int* nowhere = nullptr;
+        *nowhere = 1;
+    }
+}
+
+
+void openWindowsFromEnvironment(const std::function<void(const UiEvent&)>& dispatch)
+{
+    const QString wanted = qEnvironmentVariable("ATS_OPEN_WINDOWS").toLower();
+    if (wanted.isEmpty()) return;
+    const QStringList names = wanted.split(u',', Qt::SkipEmptyParts);
+    const struct {
+        const char* name;
+        int item;
+    } items[] = {{"motors", mainwindow::Motors}, {"mavlink", mainwindow::Mavlink}, {"vehicle", mainwindow::Vehicle},
+                 {"gps", mainwindow::Gps},       {"ethernet", mainwindow::EthernetConfig},
+                 {"audio", mainwindow::Audio},   {"device", mainwindow::Device}, {"about", mainwindow::About}};
+    for (const auto& i : items)
+        if (names.contains(u"all") || names.contains(QLatin1String(i.name)))
+            dispatch({UiEvent::Kind::Menu, mainwindow::kWindow, i.item});
+}
+
+}  // namespace testhooks
 
 std::unique_ptr<DispatchStats> DispatchStats::fromEnvironment(std::function<int()> boxesShown)
 {

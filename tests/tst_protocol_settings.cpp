@@ -207,4 +207,4 @@ private slots:
 };
 
 QTEST_APPLESS_MAIN(TestSettingCommands)
-#include "tst_core_settings.moc"
+#include "tst_protocol_settings.moc"

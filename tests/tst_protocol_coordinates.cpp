@@ -97,4 +97,4 @@ private slots:
 };
 
 QTEST_APPLESS_MAIN(TestCoordinates)
-#include "tst_core_coordinates.moc"
+#include "tst_protocol_coordinates.moc"

@@ -138,4 +138,4 @@ private slots:
 };
 
 QTEST_APPLESS_MAIN(GridModelTest)
-#include "tst_core_grid_model.moc"
+#include "tst_protocol_grid_model.moc"

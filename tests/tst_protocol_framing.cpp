@@ -169,4 +169,4 @@ private slots:
 };
 
 QTEST_APPLESS_MAIN(TestFraming)
-#include "tst_core_framing.moc"
+#include "tst_protocol_framing.moc"

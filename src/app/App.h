@@ -108,7 +108,6 @@ private:
     void focusChanged(QWidget* now);
     void postDataEvent();
     void prepareResourceDirectory();
-    void openWindowsFromEnvironment();
 
     AppOptions m_options;
     AppState m_state;

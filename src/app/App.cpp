@@ -12,7 +12,6 @@
 #include "CaptureWriter.h"
 #include "ConnectionDialog.h"
 #include "DeviceWindow.h"
-#include "DispatchStats.h"
 #include "EthernetWindow.h"
 #include "FatalErrorReport.h"
 #include "FormWindow.h"
@@ -24,6 +23,7 @@
 #include "MotorsWindow.h"
 #include "Numbers.h"
 #include "SettingCommands.h"
+#include "TestHooks.h"
 #include "VehicleWindow.h"
 #include "Version.h"
 
@@ -181,26 +181,7 @@ void App::start()
             break;
         }
     }
-    openWindowsFromEnvironment();
-}
-
-void App::openWindowsFromEnvironment()
-{
-    // For benchmarks and long runs only: ATS_OPEN_WINDOWS names menu items ("all", or some of
-    // motors, mavlink, vehicle, gps, ethernet, audio, device, about) whose windows open after
-    // start-up, exactly as if the operator had chosen them in the menu.
-    const QString wanted = qEnvironmentVariable("ATS_OPEN_WINDOWS").toLower();
-    if (wanted.isEmpty()) return;
-    const QStringList names = wanted.split(u',', Qt::SkipEmptyParts);
-    const struct {
-        const char* name;
-        int item;
-    } items[] = {{"motors", mainwindow::Motors}, {"mavlink", mainwindow::Mavlink}, {"vehicle", mainwindow::Vehicle},
-                 {"gps", mainwindow::Gps},       {"ethernet", mainwindow::EthernetConfig},
-                 {"audio", mainwindow::Audio},   {"device", mainwindow::Device}, {"about", mainwindow::About}};
-    for (const auto& i : items)
-        if (names.contains(u"all") || names.contains(QLatin1String(i.name)))
-            dispatch({UiEvent::Kind::Menu, mainwindow::kWindow, i.item});
+    testhooks::openWindowsFromEnvironment(m_sink);
 }
 
 void App::dispatch(const UiEvent& e)

@@ -7,17 +7,15 @@
 #include <cstdio>
 #include <memory>
 
-#include <QTimer>
-
 #include "App.h"
 #include "CaptureWriter.h"
 #include "CommandLine.h"
 #include "FatalErrorReport.h"
-#include "FaultTrigger.h"
 #include "Fonts.h"
 #include "PanelStyle.h"
 #include "SerialPortList.h"
 #include "TerminationSignals.h"
+#include "TestHooks.h"
 
 namespace {
 
@@ -99,18 +97,7 @@ int main(int argc, char** argv)
     app.setCapture(capture.get());
     TerminationSignals onTermination([&app] { app.dispatch({UiEvent::Kind::Close, 0, 0}); });
     app.start();
-    if (!line.faultTest.isEmpty()) {
-        QTimer::singleShot(0, [kind = line.faultTest] {
-            if (kind.startsWith(u"disarmed-")) {
-                faulttrigger::trigger(kind.mid(9));
-            } else {
-                fatalreport::arm();
-                faulttrigger::trigger(kind);
-            }
-            qCritical("--fault-test: no such fault");
-            QCoreApplication::exit(2);
-        });
-    }
+    if (!line.faultTest.isEmpty()) testhooks::scheduleFault(line.faultTest);
     QApplication::exec();
     return 0;
 }

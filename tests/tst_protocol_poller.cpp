@@ -385,4 +385,4 @@ private slots:
 };
 
 QTEST_APPLESS_MAIN(TestPoller)
-#include "tst_core_poller.moc"
+#include "tst_protocol_poller.moc"

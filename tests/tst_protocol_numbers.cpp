@@ -249,4 +249,4 @@ private slots:
 };
 
 QTEST_APPLESS_MAIN(TestNumbers)
-#include "tst_core_numbers.moc"
+#include "tst_protocol_numbers.moc"
