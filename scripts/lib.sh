@@ -4,7 +4,8 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 
 # What building and running the console needs.
-BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev fonts-liberation)
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev fonts-liberation
+    libgeographiclib-dev libqcustomplot-dev)
 # The virtual X server, and the tools that drive it and read the screen (end-to-end tests).
 DISPLAY_PACKAGES=(xvfb xauth xdotool xclip imagemagick python3)
 # Benchmarks and fuzzing.
