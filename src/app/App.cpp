@@ -14,6 +14,7 @@
 #include "DeviceWindow.h"
 #include "EthernetWindow.h"
 #include "FatalErrorReport.h"
+#include "FlightTracking.h"
 #include "FormWindow.h"
 #include "ImageView.h"
 #include "LineList.h"
@@ -24,6 +25,7 @@
 #include "Numbers.h"
 #include "SettingCommands.h"
 #include "TestHooks.h"
+#include "TrackingModule.h"
 #include "VehicleWindow.h"
 #include "Version.h"
 
@@ -106,6 +108,7 @@ App::App(AppOptions options) : m_options(std::move(options))
 
 App::~App()
 {
+    m_flight.reset();  // the record's last rows go to the file; the Tracking window closes
     m_timers->remove(TimerBank::kSerialPoll);
     m_timers->remove(TimerBank::kPolling);
     m_timers->remove(TimerBank::kOneShotReads);
@@ -158,6 +161,11 @@ void App::start()
     m_replies = std::make_unique<ReplyHandler>(ReplyContext{
         m_tracker, m_controls, m_poller, m_ports, m_state.lastFocusedGadget, [this] { drawGauges(); },
         [this](int row, int column, const QString& text) { m_ethernet->setPortCell(row, column, text); }});
+    m_flight = std::make_unique<FlightTracking>(FlightTracking::Context{
+        m_boxes, m_timers, m_state.resourceDirectory + QStringLiteral("records/"),
+        m_options.trackingView ? m_options.trackingView
+                               : [](EventSink s) { return trackingmodule::createView(std::move(s)); },
+        sink, m_mainWindow});
     m_mainWindow->show();
 
     m_timers->add(TimerBank::kPolling, kPollPeriodMs);
@@ -205,7 +213,7 @@ void App::dispatch(const UiEvent& e)
         timerTick(e.number);
         break;
     case UiEvent::Kind::Close:
-        if (e.window > 0) m_controls.destroyWindow(e.window);
+        if (e.window > 0 && e.window < Controls::kMaxWindow) m_controls.destroyWindow(e.window);
         break;
     case UiEvent::Kind::Data:
         break;
@@ -218,6 +226,7 @@ void App::dispatch(const UiEvent& e)
              e.number == motorswindow::kConfDefault)
         applyDefaultMotorSetup();
     else if (e.window == ethernetwindow::kWindow) m_ethernet->handleEvent(e);
+    else if (e.window == TrackingView::kWindow) m_flight->handleEvent(e);
 
     m_inHandler = false;
     if (m_stats) m_stats->end(e);
@@ -306,6 +315,7 @@ void App::mainWindowEvent(const UiEvent& e)
 {
     if (e.kind == UiEvent::Kind::Menu) {
         if (e.number == mainwindow::Communications) m_dialog->open(m_mainWindow);
+        else if (e.number == mainwindow::Tracking) m_flight->openWindow();
         else openWindow(e.number);
         return;
     }
@@ -398,6 +408,9 @@ void App::timerTick(int timer)
         break;
     case TimerBank::kLinkIndicator:
         linkIndicatorTick();
+        break;
+    case TimerBank::kRecordFlush:
+        m_flight->flush();
         break;
     default:
         break;
@@ -544,6 +557,7 @@ void App::processReceivedChunk(QByteArrayView bytes)
         splitReplyFields(block.reply, u' ', m_fields);
         ++m_repliesHandled;
         m_replies->handle(m_fields);
+        m_flight->onReply(m_fields, m_tracker, m_link.kind());
     }
     if (block.markUnparsed) m_console->append(QStringLiteral(" <"));
     if (block.consoleText.isEmpty()) return;

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QObject>
 #include <QPointer>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -27,10 +28,14 @@ class CaptureWriter;
 class ConnectionDialog;
 class DispatchStats;
 class EthernetSetup;
+class FlightTracking;
+class TrackingView;
 
 struct AppOptions {
     QString resourceDirectory;          ///< empty: the per-user data folder
     std::optional<LinkKind> connect;    ///< press that kind's Open button after start-up
+    /// Makes the Tracking window; empty: from its module, on first use.
+    std::function<TrackingView*(EventSink)> trackingView;
 };
 
 class App : public QObject {
@@ -72,6 +77,7 @@ public:
     ConnectionDialog& connectionDialog() { return *m_dialog; }
     EthernetSetup& ethernet() { return *m_ethernet; }
     PortEntries& ports() { return m_ports; }
+    FlightTracking& flight() { return *m_flight; }
     const ReplyFields& replyFields() const { return m_fields; }
     const GaugePainter& gauges() const { return m_gauges; }
     FormWindow* mainWindow() const { return m_mainWindow; }
@@ -126,6 +132,7 @@ private:
     std::unique_ptr<ReplyHandler> m_replies;
     std::unique_ptr<DispatchStats> m_stats;  ///< null unless ATS_DISPATCH_STATS is set
     std::unique_ptr<EthernetSetup> m_ethernet;
+    std::unique_ptr<FlightTracking> m_flight;
     QPointer<FormWindow> m_mainWindow;
     EventSink m_sink;
     CaptureWriter* m_capture = nullptr;

@@ -10,6 +10,8 @@
 struct CommandLine {
     AppOptions app;
     QString capturePath;  ///< empty: no capture
+    QString recordPath;   ///< empty: no flight record from start-up
+    QString reviewPath;   ///< a flight record to show on its own, without the console
     QString faultTest;    ///< tests only: the fault to raise after start-up
 
     enum class Outcome { Run, Help, Version, ListPorts, Error };

@@ -107,9 +107,10 @@ void openWindowsFromEnvironment(const std::function<void(const UiEvent&)>& dispa
         int item;
     } items[] = {{"motors", mainwindow::Motors}, {"mavlink", mainwindow::Mavlink}, {"vehicle", mainwindow::Vehicle},
                  {"gps", mainwindow::Gps},       {"ethernet", mainwindow::EthernetConfig},
-                 {"audio", mainwindow::Audio},   {"device", mainwindow::Device}, {"about", mainwindow::About}};
+                 {"audio", mainwindow::Audio},   {"device", mainwindow::Device}, {"about", mainwindow::About},
+                 {"tracking", mainwindow::Tracking}};
     for (const auto& i : items)
-        if (names.contains(u"all") || names.contains(QLatin1String(i.name)))
+        if ((names.contains(u"all") && i.item != mainwindow::Tracking) || names.contains(QLatin1String(i.name)))
             dispatch({UiEvent::Kind::Menu, mainwindow::kWindow, i.item});
 }
 

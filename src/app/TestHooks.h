@@ -24,8 +24,8 @@ void scheduleFault(const QString& kind);
 /// allows; "kill-segv" sends SIGSEGV to the console itself. Returns only for an unknown kind.
 void raiseFault(const QString& kind);
 
-/// ATS_OPEN_WINDOWS names menu items ("all", or some of motors, mavlink, vehicle, gps,
-/// ethernet, audio, device, about, tracking), each dispatched as its menu event.
+/// ATS_OPEN_WINDOWS names menu items (some of motors, mavlink, vehicle, gps, ethernet, audio,
+/// device, about, tracking; "all" for every one but tracking), each dispatched as its menu event.
 void openWindowsFromEnvironment(const std::function<void(const UiEvent&)>& dispatch);
 
 }  // namespace testhooks

@@ -11,11 +11,15 @@
 #include "CaptureWriter.h"
 #include "CommandLine.h"
 #include "FatalErrorReport.h"
+#include "FlightRecord.h"
+#include "FlightTracking.h"
 #include "Fonts.h"
+#include "MessageBoxes.h"
 #include "PanelStyle.h"
 #include "SerialPortList.h"
 #include "TerminationSignals.h"
 #include "TestHooks.h"
+#include "TrackingModule.h"
 
 namespace {
 
@@ -23,6 +27,14 @@ void setNames()
 {
     QCoreApplication::setApplicationName(QStringLiteral("antenna-tracker-studio"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.70"));
+}
+
+/// The per-user data folder, or the one the command line names; ends with a separator.
+QString dataFolder(const QString& resourceDirectory)
+{
+    QString dir = resourceDirectory;
+    if (dir.isEmpty()) dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    return QDir::cleanPath(QDir(dir).absolutePath()) + u'/';
 }
 
 /// What the command line asks for that is not the console itself: the exit code for help,
@@ -36,10 +48,8 @@ std::optional<int> answer(CommandLine& line)
         std::fputs(qPrintable(message), stdout);
         return 0;
     case CommandLine::Outcome::ListPorts: {
-        QString dir = line.app.resourceDirectory;
-        if (dir.isEmpty()) dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-        dir = QDir::cleanPath(QDir(dir).absolutePath()) + u'/';
-        std::fputs(qPrintable(describeSerialPorts(findSerialPorts(), dir)), stdout);
+        std::fputs(qPrintable(describeSerialPorts(findSerialPorts(), dataFolder(line.app.resourceDirectory))),
+                   stdout);
         return 0;
     }
     case CommandLine::Outcome::Error:
@@ -49,6 +59,28 @@ std::optional<int> answer(CommandLine& line)
         return std::nullopt;
     }
     return std::nullopt;
+}
+
+/// `--review`: the Tracking window alone, showing a record; closing it ends the program.
+int runReview(const CommandLine& line)
+{
+    MessageBoxes boxes;
+    FlightTracking* flight = nullptr;
+    const EventSink sink = [&flight](const UiEvent& e) {
+        if (e.kind == UiEvent::Kind::Close) QCoreApplication::exit(0);
+        else if (flight) flight->handleEvent(e);
+    };
+    QString error;
+    FlightTracking review(FlightTracking::Context{
+        boxes, nullptr, dataFolder(line.app.resourceDirectory) + QStringLiteral("records/"),
+        [&error](EventSink s) { return trackingmodule::createView(std::move(s), &error); }, sink, nullptr});
+    flight = &review;
+    review.review(line.reviewPath);
+    if (!review.view()) {
+        std::fprintf(stderr, "antenna-tracker-studio: the Tracking window cannot be shown: %s\n", qPrintable(error));
+        return 1;
+    }
+    return QApplication::exec();
 }
 
 }  // namespace
@@ -82,6 +114,17 @@ int main(int argc, char** argv)
 
     CommandLine line;
     if (const std::optional<int> code = answer(line)) return *code;
+    if (!line.reviewPath.isEmpty()) return runReview(line);
+    std::unique_ptr<tracking::RecordWriter> record;
+    if (!line.recordPath.isEmpty()) {
+        QString error;
+        record = tracking::RecordWriter::create(line.recordPath, &error);
+        if (!record) {
+            std::fprintf(stderr, "antenna-tracker-studio: record file %s: %s\n", qPrintable(line.recordPath),
+                         qPrintable(error));
+            return 2;
+        }
+    }
     std::unique_ptr<CaptureWriter> capture;
     if (!line.capturePath.isEmpty()) {
         capture = std::make_unique<CaptureWriter>();
@@ -97,6 +140,7 @@ int main(int argc, char** argv)
     app.setCapture(capture.get());
     TerminationSignals onTermination([&app] { app.dispatch({UiEvent::Kind::Close, 0, 0}); });
     app.start();
+    if (record) app.flight().startRecording(std::move(record));
     if (!line.faultTest.isEmpty()) testhooks::scheduleFault(line.faultTest);
     QApplication::exec();
     return 0;

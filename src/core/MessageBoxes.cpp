@@ -37,12 +37,12 @@ bool MessageBoxes::askYesNo(const QString& title, const QString& text)
     return yes;
 }
 
-void MessageBoxes::tell(const QString& title, const QString& text)
+void MessageBoxes::tell(const QString& title, const QString& text, QWidget* over)
 {
     if (m_open) return;
     m_open = true;
     ++m_shown;
-    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, m_parent);
+    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, over ? over : m_parent.data());
     makeSelectable(box);
     box.exec();
     m_open = false;

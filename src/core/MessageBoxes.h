@@ -12,8 +12,8 @@ public:
 
     /// A Yes/No question; true for Yes. With a box already up, the answer is No.
     bool askYesNo(const QString& title, const QString& text);
-    /// An OK box.
-    void tell(const QString& title, const QString& text);
+    /// An OK box, over `over` when given, else over the parent.
+    void tell(const QString& title, const QString& text, QWidget* over = nullptr);
     bool isOpen() const { return m_open; }
     /// How many boxes have been shown so far.
     int shown() const { return m_shown; }

@@ -1,6 +1,7 @@
 #pragma once
 // The main window's numbered timers (1 serial poll, 2 polling, 3 one-shot reads, 5 link
-// indicator). Adding a running timer restarts it: its next tick is a full period away.
+// indicator, 6 the flight record's writes). Adding a running timer restarts it: its next tick
+// is a full period away.
 
 #include <QObject>
 #include <array>
@@ -14,6 +15,7 @@ public:
     static constexpr int kPolling = 2;
     static constexpr int kOneShotReads = 3;
     static constexpr int kLinkIndicator = 5;
+    static constexpr int kRecordFlush = 6;
 
     explicit TimerBank(std::function<void(int timer)> onTick, QObject* parent = nullptr);
 
@@ -23,7 +25,7 @@ public:
     int period(int timer) const;
 
 private:
-    static constexpr int kCount = 6;
+    static constexpr int kCount = 7;
     QTimer* timer(int number) const;
     std::array<QTimer*, kCount> m_timers{};
 };

@@ -116,6 +116,9 @@ FormWindow* open(Controls& controls, const EventSink& sink)
         QAction* a = menu->addAction(QString::fromLatin1(i.text));
         QObject::connect(a, &QAction::triggered, w, [sink, n = i.item] { sink({UiEvent::Kind::Menu, kWindow, n}); });
     }
+    menu->addSeparator();
+    QAction* tracking = menu->addAction(QStringLiteral("Tracking"));
+    QObject::connect(tracking, &QAction::triggered, w, [sink] { sink({UiEvent::Kind::Menu, kWindow, Tracking}); });
     QAction* about = bar->addMenu(QStringLiteral("About"))->addAction(QStringLiteral("About"));
     QObject::connect(about, &QAction::triggered, w, [sink] { sink({UiEvent::Kind::Menu, kWindow, About}); });
 

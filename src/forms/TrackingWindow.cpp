@@ -1,0 +1,621 @@
+#include "TrackingWindow.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cmath>
+#include <limits>
+#include <numbers>
+#include <numeric>
+#include <optional>
+#include <qcustomplot.h>
+
+#include "PlotSeries.h"
+
+namespace {
+
+constexpr int kTickMs = 200;       ///< markers and readouts: five times a second
+constexpr int kDataEveryTicks = 5;  ///< trails, strip charts and ranges: once a second
+constexpr double kSkyRim = 100.0;   ///< the sky view shows down to 10 degrees below the horizon
+constexpr double kMinPlanRangeM = 100.0;
+const QColor kAntennaColour(20, 90, 220);
+const QColor kSightColour(220, 30, 30);
+const QColor kTrailColour(120, 120, 120);
+const QColor kRingColour(190, 190, 190);
+
+using tracking::PlotPoint;
+
+bool has(const PlotPoint& p, quint8 flag) { return (p.has & flag) != 0; }
+
+/// A direction in the sky view: elevation 90 at the centre, 0 on the rim, north up.
+QPointF skyPosition(double azimuthDeg, double elevationDeg)
+{
+    const double r = std::min(90.0 - elevationDeg, kSkyRim);
+    const double a = azimuthDeg * std::numbers::pi / 180.0;
+    return {r * std::sin(a), r * std::cos(a)};
+}
+
+QString degreesText(double v, int decimals) { return QString::number(v, 'f', decimals) + u'\u00B0'; }
+QString metresText(double v) { return QString::number(v, 'f', 0) + QStringLiteral(" m"); }
+
+/// 1, 2 or 5 times a power of ten, so that about three rings fit in `extent`.
+double niceStep(double extent)
+{
+    const double raw = extent / 3.0;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (const double m : {1.0, 2.0, 5.0})
+        if (m * power >= raw) return m * power;
+    return 10.0 * power;
+}
+
+void setCircle(QCPCurve* curve, double radius)
+{
+    QVector<double> t, x, y;
+    for (int i = 0; i <= 72; ++i) {
+        const double a = i * 5.0 * std::numbers::pi / 180.0;
+        t << i;
+        x << radius * std::sin(a);
+        y << radius * std::cos(a);
+    }
+    curve->setData(t, x, y, true);
+}
+
+/// A plot of our look: small fonts, no antialiasing for data (cheaper, and crisp at 1 px).
+QCustomPlot* newPlot(QWidget* parent)
+{
+    auto* plot = new QCustomPlot(parent);
+    QFont small = plot->font();
+    small.setPixelSize(10);
+    for (QCPAxis* axis : {plot->xAxis, plot->yAxis}) {
+        axis->setTickLabelFont(small);
+        axis->setLabelFont(small);
+    }
+    plot->setNotAntialiasedElements(QCP::aePlottables | QCP::aeGrid | QCP::aeAxes);
+    plot->setPlottingHint(QCP::phCacheLabels, true);
+    // One paint buffer is enough: the selection overlay is not used.
+    if (QCPLayer* overlay = plot->layer(QStringLiteral("overlay"))) overlay->setMode(QCPLayer::lmLogical);
+    plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+    plot->setMinimumSize(120, 80);
+    return plot;
+}
+
+/// A layer above the data for what moves several times a second: only it is drawn again.
+QCPLayer* markerLayer(QCustomPlot* plot)
+{
+    plot->addLayer(QStringLiteral("markers"), plot->layer(QStringLiteral("main")), QCustomPlot::limAbove);
+    QCPLayer* layer = plot->layer(QStringLiteral("markers"));
+    layer->setMode(QCPLayer::lmBuffered);
+    return layer;
+}
+
+QCPGraph* marker(QCustomPlot* plot, QCPLayer* layer, QCPScatterStyle::ScatterShape shape, const QColor& c)
+{
+    QCPGraph* g = plot->addGraph();
+    g->setLayer(layer);
+    g->setLineStyle(QCPGraph::lsNone);
+    g->setScatterStyle(QCPScatterStyle(shape, QPen(c, 2), Qt::NoBrush, 11));
+    return g;
+}
+
+/// Keeps one unit on both axes the same length: the axis with room to spare is widened.
+void squareAxes(QCustomPlot* plot, double centreX, double centreY, double halfExtent)
+{
+    const QRect r = plot->axisRect()->rect();
+    const double w = std::max(r.width(), 1), h = std::max(r.height(), 1);
+    const double hx = w >= h ? halfExtent * w / h : halfExtent;
+    const double hy = w >= h ? halfExtent : halfExtent * h / w;
+    plot->xAxis->setRange(centreX - hx, centreX + hx);
+    plot->yAxis->setRange(centreY - hy, centreY + hy);
+}
+
+}  // namespace
+
+TrackingWindow::TrackingWindow(EventSink sink) : m_sink(std::move(sink))
+{
+    setWindowTitle(QStringLiteral("Tracking"));
+    setWindowFlag(Qt::Window);
+    resize(900, 600);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setSpacing(4);
+    layout->addWidget(buildToolbar());
+
+    m_pictureArea = new QWidget(this);
+    m_pictureArea->setAutoFillBackground(true);
+    auto* area = new QVBoxLayout(m_pictureArea);
+    area->setContentsMargins(0, 0, 0, 0);
+    area->setSpacing(2);
+    area->addWidget(buildReadouts());
+    auto* plots = new QGridLayout;
+    plots->setSpacing(2);
+    buildSky();
+    buildPlan();
+    buildStrips();
+    plots->addWidget(m_sky, 0, 0, 2, 1);
+    plots->addWidget(m_plan, 2, 0, 2, 1);
+    for (int s = 0; s < kStrips; ++s) plots->addWidget(m_strips[s].plot, s, 1);
+    plots->setColumnStretch(0, 2);
+    plots->setColumnStretch(1, 3);
+    area->addLayout(plots, 1);
+    layout->addWidget(m_pictureArea, 1);
+
+    m_timer = new QTimer(this);
+    m_timer->setInterval(kTickMs);
+    connect(m_timer, &QTimer::timeout, this, [this] {
+        if (++m_tick % kDataEveryTicks == 0) refreshData();
+        else if (m_liveDirty) refreshLive();
+    });
+}
+
+TrackingWindow::~TrackingWindow() = default;
+
+QWidget* TrackingWindow::buildToolbar()
+{
+    auto* bar = new QWidget(this);
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(new QLabel(QStringLiteral("Span"), bar));
+    m_span = new QComboBox(bar);
+    for (const int s : kSpans) m_span->addItem(QStringLiteral("%1 min").arg(s / 60));
+    m_span->setCurrentIndex(0);
+    connect(m_span, &QComboBox::activated, this, [this] {
+        m_follow = true;
+        refreshData();
+    });
+    row->addWidget(m_span);
+
+    m_record = new QPushButton(QStringLiteral("Record"), bar);
+    m_record->setCheckable(true);
+    connect(m_record, &QPushButton::clicked, this, [this](bool checked) {
+        m_record->setChecked(!checked);  // the application says whether a record runs
+        m_sink({UiEvent::Kind::Control, kWindow, kRecord});
+    });
+    row->addWidget(m_record);
+    auto* open = new QPushButton(QStringLiteral("Open record\u2026"), bar);
+    connect(open, &QPushButton::clicked, this, [this] { chooseFile(false); });
+    row->addWidget(open);
+    m_live = new QPushButton(QStringLiteral("Live"), bar);
+    m_live->hide();
+    connect(m_live, &QPushButton::clicked, this, [this] { m_sink({UiEvent::Kind::Control, kWindow, kLive}); });
+    row->addWidget(m_live);
+    auto* save = new QPushButton(QStringLiteral("Save picture\u2026"), bar);
+    connect(save, &QPushButton::clicked, this, [this] { chooseFile(true); });
+    row->addWidget(save);
+    m_status = new QLabel(bar);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    row->addWidget(m_status, 1);
+    return bar;
+}
+
+QWidget* TrackingWindow::buildReadouts()
+{
+    static constexpr const char* kCaptions[kReadouts] = {"LOS azimuth", "LOS elevation", "Slant range",
+                                                         "Ground range", "Pointing error", "Max error"};
+    auto* box = new QWidget(m_pictureArea);
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(2, 0, 2, 0);
+    for (int r = 0; r < kReadouts; ++r) {
+        auto* caption = new QLabel(QString::fromLatin1(kCaptions[r]), box);
+        caption->setToolTip(r == kMaxError ? QStringLiteral("Largest pointing error over the span shown")
+                                           : QString());
+        m_readouts[r] = new QLabel(box);
+        m_readouts[r]->setMinimumWidth(62);
+        m_readouts[r]->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        QFont bold = m_readouts[r]->font();
+        bold.setBold(true);
+        m_readouts[r]->setFont(bold);
+        row->addWidget(caption);
+        row->addWidget(m_readouts[r]);
+        row->addSpacing(8);
+    }
+    row->addStretch(1);
+    return box;
+}
+
+void TrackingWindow::buildSky()
+{
+    m_sky = newPlot(m_pictureArea);
+    for (QCPAxis* axis : {m_sky->xAxis, m_sky->yAxis}) axis->setVisible(false);
+    m_sky->axisRect()->setAutoMargins(QCP::msNone);
+    m_sky->axisRect()->setMargins(QMargins(2, 2, 2, 2));
+    for (const double el : {0.0, 30.0, 60.0}) {
+        auto* ring = new QCPCurve(m_sky->xAxis, m_sky->yAxis);
+        ring->setPen(QPen(kRingColour));
+        setCircle(ring, 90.0 - el);
+        auto* label = new QCPItemText(m_sky);
+        label->position->setCoords(2, 90.0 - el - 4);
+        label->setText(degreesText(el, 0));
+        label->setColor(Qt::gray);
+    }
+    for (int az = 0; az < 360; az += 30) {
+        auto* spoke = new QCPItemLine(m_sky);
+        spoke->start->setCoords(0, 0);
+        const QPointF end = skyPosition(az, 0);
+        spoke->end->setCoords(end.x(), end.y());
+        spoke->setPen(QPen(kRingColour, 1, Qt::DotLine));
+    }
+    const char* names[] = {"N", "E", "S", "W"};
+    for (int i = 0; i < 4; ++i) {
+        auto* label = new QCPItemText(m_sky);
+        const QPointF at = skyPosition(i * 90.0, -5.0);
+        label->position->setCoords(at.x(), at.y());
+        label->setText(QString::fromLatin1(names[i]));
+    }
+    m_skyTrail = new QCPCurve(m_sky->xAxis, m_sky->yAxis);
+    m_skyTrail->setPen(QPen(kTrailColour));
+    m_skyMarkers = markerLayer(m_sky);
+    m_skyAntenna = marker(m_sky, m_skyMarkers, QCPScatterStyle::ssCircle, kAntennaColour);
+    m_skySight = marker(m_sky, m_skyMarkers, QCPScatterStyle::ssCross, kSightColour);
+    m_skyAntenna->setName(QStringLiteral("Antenna"));
+    m_skySight->setName(QStringLiteral("Line of sight"));
+    m_sky->legend->setVisible(true);
+    m_sky->legend->removeItem(m_sky->legend->itemCount() - 1);  // the trail
+    for (int i = m_sky->legend->itemCount() - 1; i >= 0; --i) {
+        auto* item = qobject_cast<QCPPlottableLegendItem*>(m_sky->legend->item(i));
+        if (item && item->plottable() != m_skyAntenna && item->plottable() != m_skySight)
+            m_sky->legend->removeItem(i);
+    }
+    QFont small = m_sky->font();
+    small.setPixelSize(10);
+    m_sky->legend->setFont(small);
+    m_sky->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
+    connect(m_sky, &QCustomPlot::mouseDoubleClick, this, [this] {
+        squareAxes(m_sky, 0, 0, kSkyRim);
+        m_sky->replot();
+    });
+}
+
+void TrackingWindow::buildPlan()
+{
+    m_plan = newPlot(m_pictureArea);
+    m_plan->xAxis->setLabel(QStringLiteral("east (m)"));
+    m_plan->yAxis->setLabel(QStringLiteral("north (m)"));
+    for (QCPCurve*& ring : m_rings) {
+        ring = new QCPCurve(m_plan->xAxis, m_plan->yAxis);
+        ring->setPen(QPen(kRingColour));
+    }
+    m_planTrail = new QCPCurve(m_plan->xAxis, m_plan->yAxis);
+    m_planTrail->setPen(QPen(kTrailColour));
+    auto* origin = m_plan->addGraph();
+    origin->setLineStyle(QCPGraph::lsNone);
+    origin->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssTriangle, QPen(Qt::black), Qt::NoBrush, 9));
+    origin->setData({0.0}, {0.0});
+    m_planMarkers = markerLayer(m_plan);
+    m_planVehicle = marker(m_plan, m_planMarkers, QCPScatterStyle::ssCross, kSightColour);
+    m_planRay = new QCPItemLine(m_plan);
+    m_planRay->setLayer(m_planMarkers);
+    m_planRay->setPen(QPen(kAntennaColour, 2));
+    m_planRay->setVisible(false);
+    const auto operatorMoved = [this](QMouseEvent* e) {
+        if (e->buttons() != Qt::NoButton) m_planFollow = false;
+    };
+    connect(m_plan, &QCustomPlot::mouseMove, this, operatorMoved);
+    connect(m_plan, &QCustomPlot::mouseWheel, this, [this] { m_planFollow = false; });
+    connect(m_plan, &QCustomPlot::mouseDoubleClick, this, [this] {
+        m_planFollow = true;
+        fitPlan();
+        m_plan->replot();
+    });
+}
+
+void TrackingWindow::buildStrips()
+{
+    static constexpr const char* kTitles[kStrips] = {"error (\u00B0)", "slant (m)", "height (m)", "replies/s"};
+    QSharedPointer<QCPAxisTickerDateTime> ticker(new QCPAxisTickerDateTime);
+    ticker->setDateTimeFormat(QStringLiteral("hh:mm:ss"));
+    ticker->setDateTimeSpec(Qt::UTC);
+    for (int s = 0; s < kStrips; ++s) {
+        StripChart& c = m_strips[s];
+        c.plot = newPlot(m_pictureArea);
+        c.plot->xAxis->setTicker(ticker);
+        c.plot->yAxis->setLabel(QString::fromUtf8(kTitles[s]));
+        c.plot->axisRect()->setRangeDrag(Qt::Horizontal);
+        c.plot->axisRect()->setRangeZoom(Qt::Horizontal);
+        c.graph = c.plot->addGraph();
+        c.graph->setPen(QPen(s == kErrorStrip ? kSightColour : kAntennaColour));
+        connect(c.plot->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+                [this, s] { stripRangeChangedByOperator(s); });
+        connect(c.plot, &QCustomPlot::mouseDoubleClick, this, [this] {
+            m_follow = true;
+            refreshData();
+        });
+    }
+    m_strips[kRateStrip].plot->xAxis->setLabel(QStringLiteral("UTC"));
+    m_strips[kRateStrip].graph->setLineStyle(QCPGraph::lsStepLeft);
+}
+
+void TrackingWindow::showSeries(const tracking::PlotSeries* series, bool review, const QString& title)
+{
+    m_series = series;
+    m_review = review;
+    m_follow = true;
+    m_planFollow = true;
+    const int wholeItem = int(kSpans.size());
+    if (review && m_span->count() == wholeItem) m_span->addItem(QStringLiteral("Whole record"));
+    if (!review && m_span->count() > wholeItem) m_span->removeItem(wholeItem);
+    if (review) m_span->setCurrentIndex(wholeItem);
+    m_span->setEnabled(!review);
+    if (!title.isEmpty()) m_status->setText(title);
+    refreshNow();
+    squareAxes(m_sky, 0, 0, kSkyRim);
+    if (review) m_timer->stop();
+    else m_timer->start();
+}
+
+void TrackingWindow::seriesGrew() { m_liveDirty = true; }
+
+void TrackingWindow::setRecordStatus(const QString& text, bool recording, bool canRecord)
+{
+    m_status->setText(text);
+    m_record->setChecked(recording);
+    m_record->setEnabled(canRecord);
+    m_live->setVisible(m_review && canRecord);
+}
+
+QString TrackingWindow::readout(Readout r) const { return m_readouts[r]->text(); }
+QString TrackingWindow::recordStatus() const { return m_status->text(); }
+int TrackingWindow::stripPoints(Strip s) const { return m_strips[s].graph->dataCount(); }
+int TrackingWindow::trailPoints() const { return m_planTrail->dataCount(); }
+double TrackingWindow::spanStart() const { return m_strips[0].plot->xAxis->range().lower; }
+double TrackingWindow::spanEnd() const { return m_strips[0].plot->xAxis->range().upper; }
+
+void TrackingWindow::selectSpan(int index)
+{
+    m_span->setCurrentIndex(index);
+    m_follow = true;
+    refreshData();
+}
+
+double TrackingWindow::spanSeconds() const
+{
+    const int i = m_span->currentIndex();
+    return i >= 0 && i < int(kSpans.size()) ? kSpans[size_t(i)] : kSpans.back();
+}
+
+double TrackingWindow::newestTime() const
+{
+    if (m_series && m_series->size() > 0) return (*m_series)[m_series->size() - 1].t;
+    return double(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
+}
+
+void TrackingWindow::refreshNow()
+{
+    refreshData();
+    for (QCustomPlot* p : {m_sky, m_plan}) p->replot();
+    for (const StripChart& c : m_strips) c.plot->replot();
+}
+
+void TrackingWindow::refreshLive()
+{
+    m_liveDirty = false;
+    const size_t n = m_series ? m_series->size() : 0;
+    for (QLabel* l : m_readouts) l->clear();
+    m_skyAntenna->data()->clear();
+    m_skySight->data()->clear();
+    m_planVehicle->data()->clear();
+    m_planRay->setVisible(false);
+    if (n > 0) {
+        const PlotPoint& p = (*m_series)[n - 1];
+        const QPointF antenna = skyPosition(p.antennaAz, p.antennaEl);
+        m_skyAntenna->addData(antenna.x(), antenna.y());
+        if (has(p, PlotPoint::kHasDirection)) {
+            m_readouts[kLosAzimuth]->setText(degreesText(p.losAz, 1));
+            m_readouts[kLosElevation]->setText(degreesText(p.losEl, 1));
+            const QPointF sight = skyPosition(p.losAz, p.losEl);
+            m_skySight->addData(sight.x(), sight.y());
+        }
+        if (has(p, PlotPoint::kHasGeometry)) {
+            m_readouts[kSlantRange]->setText(metresText(p.slantM));
+            m_readouts[kGroundRange]->setText(metresText(p.groundM));
+            m_planVehicle->addData(p.eastM, p.northM);
+        }
+        if (has(p, PlotPoint::kHasError)) m_readouts[kError]->setText(degreesText(p.errorDeg, 2));
+        // The pointing ray reaches past the vehicle, or across the view without one.
+        const double reach = std::max({double(p.groundM) * 1.2, m_ringStep * 4, kMinPlanRangeM});
+        const double a = p.antennaAz * std::numbers::pi / 180.0;
+        m_planRay->start->setCoords(0, 0);
+        m_planRay->end->setCoords(reach * std::sin(a), reach * std::cos(a));
+        m_planRay->setVisible(true);
+    }
+    const double from = following() ? newestTime() - spanSeconds() : spanStart();
+    const double to = following() ? newestTime() : spanEnd();
+    if (const std::optional<double> worst = maxError(from, to))
+        m_readouts[kMaxError]->setText(degreesText(*worst, 2));
+    m_skyMarkers->replot();
+    m_planMarkers->replot();
+}
+
+std::optional<double> TrackingWindow::maxError(double from, double to) const
+{
+    std::optional<double> worst;
+    const size_t n = m_series ? m_series->size() : 0;
+    for (size_t i = n; i-- > 0;) {
+        const PlotPoint& p = (*m_series)[i];
+        if (p.t < from) break;
+        if (p.t <= to && has(p, PlotPoint::kHasError)) worst = std::max(worst.value_or(0.0), double(p.errorDeg));
+    }
+    return worst;
+}
+
+void TrackingWindow::refreshData()
+{
+    const size_t n = m_series ? m_series->size() : 0;
+    const double end = newestTime();
+    double from = end - spanSeconds();
+    double to = end;
+    if (m_review && n > 0) {
+        from = (*m_series)[0].t;
+        to = std::max(end, from + 1.0);
+    }
+    if (!following() && !m_review) {
+        from = spanStart();
+        to = spanEnd();
+    }
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    std::array<QVector<double>, kStrips> values;
+    QVector<double> keys, trailT, skyX, skyY, planX, planY;
+    keys.reserve(qsizetype(n));
+    for (auto& v : values) v.reserve(qsizetype(n));
+    // The trails cover the span shown; the strip charts hold every point, for panning back.
+    const double trailFrom = m_review ? -std::numeric_limits<double>::infinity() : end - spanSeconds();
+    for (size_t i = 0; i < n; ++i) {
+        const PlotPoint& p = (*m_series)[i];
+        if (!keys.isEmpty() && p.t < keys.back()) continue;  // the clock went back: keep the order
+        keys << p.t;
+        const bool geometry = has(p, PlotPoint::kHasGeometry);
+        values[kErrorStrip] << (has(p, PlotPoint::kHasError) ? p.errorDeg : nan);
+        values[kSlantStrip] << (geometry ? p.slantM : nan);
+        values[kHeightStrip] << (geometry ? p.heightM : nan);
+        values[kRateStrip] << p.repliesPerS;
+        if (p.t < trailFrom) continue;
+        if (has(p, PlotPoint::kHasDirection)) {
+            const QPointF s = skyPosition(p.losAz, p.losEl);
+            trailT << p.t;
+            skyX << s.x();
+            skyY << s.y();
+        }
+        if (geometry) {
+            planX << p.eastM;
+            planY << p.northM;
+        }
+    }
+    for (int s = 0; s < kStrips; ++s) m_strips[s].graph->setData(keys, values[s], true);
+    m_skyTrail->setData(trailT, skyX, skyY, true);
+    QVector<double> planT(planX.size());
+    std::iota(planT.begin(), planT.end(), 0.0);
+    m_planTrail->setData(planT, planX, planY, true);
+
+    setStripRange(from, to);
+    if (m_planFollow) fitPlan();
+    refreshLive();
+    for (QCustomPlot* p : {m_sky, m_plan}) p->replot(QCustomPlot::rpQueuedReplot);
+    for (const StripChart& c : m_strips) c.plot->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void TrackingWindow::setStripRange(double from, double to)
+{
+    m_settingRanges = true;
+    for (int s = 0; s < kStrips; ++s) {
+        QCustomPlot* plot = m_strips[s].plot;
+        plot->xAxis->setRange(from, to);
+        bool found = false;
+        QCPRange r = m_strips[s].graph->getValueRange(found, QCP::sdBoth, QCPRange(from, to));
+        if (!found) r = QCPRange(0, 1);
+        if (s == kErrorStrip || s == kRateStrip || s == kSlantStrip) r.lower = 0;
+        const double margin = std::max(r.size() * 0.08, s == kErrorStrip ? 0.05 : 1.0);
+        plot->yAxis->setRange(r.lower == 0 ? 0 : r.lower - margin, r.upper + margin);
+    }
+    m_settingRanges = false;
+}
+
+void TrackingWindow::stripRangeChangedByOperator(int strip)
+{
+    if (m_settingRanges) return;
+    // The operator dragged or zoomed one chart: the others show the same time, and the charts
+    // stop following the flight until a span is chosen again or a chart is double-clicked.
+    m_follow = false;
+    const QCPRange r = m_strips[strip].plot->xAxis->range();
+    m_settingRanges = true;
+    for (int s = 0; s < kStrips; ++s) {
+        if (s == strip) continue;
+        m_strips[s].plot->xAxis->setRange(r);
+        m_strips[s].plot->replot(QCustomPlot::rpQueuedReplot);
+    }
+    m_settingRanges = false;
+}
+
+void TrackingWindow::fitPlan()
+{
+    double extent = kMinPlanRangeM;
+    for (int i = 0; i < m_planTrail->dataCount(); ++i) {
+        const QCPCurveData& d = *(m_planTrail->data()->at(i));
+        extent = std::max({extent, std::abs(d.key), std::abs(d.value)});
+    }
+    extent *= 1.1;
+    const double step = niceStep(extent);
+    if (step != m_ringStep) {
+        m_ringStep = step;
+        for (size_t i = 0; i < m_rings.size(); ++i) setCircle(m_rings[i], step * double(i + 1));
+    }
+    squareAxes(m_plan, 0, 0, extent);
+}
+
+void TrackingWindow::chooseFile(bool save)
+{
+    auto* dialog = new QFileDialog(this, save ? QStringLiteral("Save picture") : QStringLiteral("Open record"),
+                                   m_folder);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    if (save) {
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        dialog->setNameFilters({QStringLiteral("PNG picture (*.png)"), QStringLiteral("PDF document (*.pdf)")});
+        dialog->setDefaultSuffix(QStringLiteral("png"));
+        dialog->selectFile(QStringLiteral("tracking-%1.png")
+                               .arg(QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+        connect(dialog, &QFileDialog::filterSelected, dialog, [dialog](const QString& filter) {
+            dialog->setDefaultSuffix(filter.contains(u"pdf") ? QStringLiteral("pdf") : QStringLiteral("png"));
+        });
+    } else {
+        dialog->setFileMode(QFileDialog::ExistingFile);
+        dialog->setNameFilters({QStringLiteral("Flight records (*.csv)"), QStringLiteral("All files (*)")});
+    }
+    // Not a modal loop of its own: the console keeps polling while the operator chooses.
+    connect(dialog, &QFileDialog::fileSelected, this, [this, save](const QString& path) {
+        m_chosenPath = path;
+        m_sink({UiEvent::Kind::Control, kWindow, save ? kSavePicture : kOpenRecord});
+    });
+    dialog->open();
+}
+
+bool TrackingWindow::savePicture(const QString& path, QString* error)
+{
+    const bool pdf = QFileInfo(path).suffix().compare(u"pdf", Qt::CaseInsensitive) == 0;
+    QFile probe(path);
+    if (!probe.open(QIODevice::WriteOnly)) {
+        if (error) *error = probe.errorString();
+        return false;
+    }
+    probe.close();
+    bool ok = false;
+    if (pdf) {
+        QPdfWriter writer(path);
+        writer.setPageOrientation(QPageLayout::Landscape);
+        writer.setCreator(QStringLiteral("Antenna Tracker Studio"));
+        writer.setTitle(QStringLiteral("Tracking"));
+        QPainter painter;
+        if (painter.begin(&writer)) {
+            const QRect page = painter.viewport();
+            const QSize size = m_pictureArea->size();
+            const double scale = std::min(page.width() / double(size.width()), page.height() / double(size.height()));
+            painter.scale(scale, scale);
+            m_pictureArea->render(&painter);
+            ok = painter.end();
+        }
+    } else {
+        ok = m_pictureArea->grab().save(path, "PNG");
+    }
+    if (!ok && error) *error = QStringLiteral("the picture could not be written");
+    return ok;
+}
+
+void TrackingWindow::closeEvent(QCloseEvent* event)
+{
+    // The application decides what closing means (in a review of its own, the end of the run).
+    event->ignore();
+    m_sink({UiEvent::Kind::Close, kWindow, 0});
+}
+
+extern "C" Q_DECL_EXPORT TrackingView* ats_create_tracking_view(EventSink sink)
+{
+    return new TrackingWindow(std::move(sink));
+}
