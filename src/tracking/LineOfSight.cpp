@@ -21,7 +21,8 @@ double radians(double deg) { return deg * std::numbers::pi / 180.0; }
 bool usable(const GeoPoint& p)
 {
     return std::isfinite(p.latDeg) && std::isfinite(p.lonDeg) && std::isfinite(p.heightM) &&
-           std::abs(p.latDeg) <= 90 && std::abs(p.lonDeg) <= 180 && std::abs(p.heightM) <= kMaxHeightM;
+           std::abs(p.latDeg) <= 90 && std::abs(p.lonDeg) <= 180 &&
+           std::abs(p.heightM) <= kMaxHeightM;
 }
 
 Observer::Observer(const GeoPoint& origin) : m_origin(origin), m_valid(usable(origin))
@@ -40,10 +41,12 @@ std::optional<LineOfSight> Observer::sight(const GeoPoint& vehicle) const
                                              vehicle.lonDeg, s.groundRangeM);
     s.hasDirection = s.slantRangeM >= kNoDirectionM;
     if (s.hasDirection) {
-        s.azimuthDeg = degrees(std::atan2(s.eastM, s.northM));
+        // + 0.0 turns the -0.0 of atan2(-0.0, ...) into 0.0; 360 comes from rounding up a tiny
+        // negative angle.
+        s.azimuthDeg = degrees(std::atan2(s.eastM, s.northM)) + 0.0;
         if (s.azimuthDeg < 0) s.azimuthDeg += 360.0;
-        if (s.azimuthDeg >= 360.0) s.azimuthDeg = 0.0;  // -0.0 and rounding up from just below
-        s.elevationDeg = degrees(std::atan2(s.upM, horizontal));
+        if (s.azimuthDeg >= 360.0) s.azimuthDeg = 0.0;
+        s.elevationDeg = degrees(std::atan2(s.upM, horizontal)) + 0.0;
     }
     return s;
 }
