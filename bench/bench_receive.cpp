@@ -150,7 +150,7 @@ int main(int argc, char** argv) {
 
     QTemporaryDir resources;
     if (!resources.isValid()) return 1;
-    auto app = std::make_unique<App>(AppOptions{resources.path(), std::nullopt});
+    auto app = std::make_unique<App>(AppOptions{resources.path(), std::nullopt, {}});
     app->start();
     QCoreApplication::processEvents();
     g_app = app.get();

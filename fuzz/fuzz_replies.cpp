@@ -243,7 +243,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     (void)qtApp;
 
-    h.app = new App(AppOptions{QString::fromStdString(resources), std::nullopt});
+    h.app = new App(AppOptions{QString::fromStdString(resources), std::nullopt, {}});
     h.app->start();
     QCoreApplication::processEvents();
     checkState(*h.app, "(start)", h.app->console().lines());

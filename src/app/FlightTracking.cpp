@@ -8,6 +8,7 @@
 #include "FlightRecord.h"
 #include "MessageBoxes.h"
 #include "RecordReader.h"
+#include "TrackState.h"
 #include "TimerBank.h"
 
 namespace {
@@ -192,13 +193,12 @@ void FlightTracking::review(const QString& path)
     for (const tracking::TrackSample& s : result.samples) m_review->push(s);
     const QString name = QFileInfo(path).fileName();
     m_reviewTitle = QStringLiteral("Record %1: %2 rows").arg(name).arg(m_review->size());
-    if (m_review->size() > 0)
-        m_reviewTitle += QStringLiteral(", %1 to %2 UTC")
-                             .arg(utcText((*m_review)[0].t), utcText((*m_review)[m_review->size() - 1].t));
+    if (!m_review->isEmpty())
+        m_reviewTitle += QStringLiteral(", %1 to %2 UTC").arg(utcText((*m_review)[0].t), utcText(m_review->back().t));
     if (!m_viewWidget) openWindow();
     else m_view->showSeries(m_review.get(), true, QString());
     updateRecordStatus();
-    if (result.firstBadLine > 0) tell(kRecord, QStringLiteral("%1 %2").arg(name, result.problem));
+    if (!result.problem.isEmpty()) tell(kRecord, QStringLiteral("%1: %2").arg(name, result.problem));
 }
 
 void FlightTracking::showLive()

@@ -12,7 +12,7 @@
 #include "DeviceLink.h"
 #include "Framing.h"
 #include "PlotSeries.h"
-#include "TrackSample.h"
+#include "TrackState.h"
 #include "TrackerState.h"
 #include "TrackingView.h"
 

@@ -384,7 +384,7 @@ double TrackingWindow::spanSeconds() const
 
 double TrackingWindow::newestTime() const
 {
-    if (m_series && m_series->size() > 0) return (*m_series)[m_series->size() - 1].t;
+    if (m_series && !m_series->isEmpty()) return m_series->back().t;
     return double(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
 }
 
@@ -398,28 +398,28 @@ void TrackingWindow::refreshNow()
 void TrackingWindow::refreshLive()
 {
     m_liveDirty = false;
-    const size_t n = m_series ? m_series->size() : 0;
+    const qsizetype n = m_series ? m_series->size() : 0;
     for (QLabel* l : m_readouts) l->clear();
     m_skyAntenna->data()->clear();
     m_skySight->data()->clear();
     m_planVehicle->data()->clear();
     m_planRay->setVisible(false);
     if (n > 0) {
-        const PlotPoint& p = (*m_series)[n - 1];
+        const PlotPoint& p = m_series->back();
         const QPointF antenna = skyPosition(p.antennaAz, p.antennaEl);
         m_skyAntenna->addData(antenna.x(), antenna.y());
-        if (has(p, PlotPoint::kHasDirection)) {
+        if (has(p, tracking::kHasDirection)) {
             m_readouts[kLosAzimuth]->setText(degreesText(p.losAz, 1));
             m_readouts[kLosElevation]->setText(degreesText(p.losEl, 1));
             const QPointF sight = skyPosition(p.losAz, p.losEl);
             m_skySight->addData(sight.x(), sight.y());
         }
-        if (has(p, PlotPoint::kHasGeometry)) {
+        if (has(p, tracking::kHasGeometry)) {
             m_readouts[kSlantRange]->setText(metresText(p.slantM));
             m_readouts[kGroundRange]->setText(metresText(p.groundM));
             m_planVehicle->addData(p.eastM, p.northM);
         }
-        if (has(p, PlotPoint::kHasError)) m_readouts[kError]->setText(degreesText(p.errorDeg, 2));
+        if (has(p, tracking::kHasError)) m_readouts[kError]->setText(degreesText(p.errorDeg, 2));
         // The pointing ray reaches past the vehicle, or across the view without one.
         const double reach = std::max({double(p.groundM) * 1.2, m_ringStep * 4, kMinPlanRangeM});
         const double a = p.antennaAz * std::numbers::pi / 180.0;
@@ -429,27 +429,17 @@ void TrackingWindow::refreshLive()
     }
     const double from = following() ? newestTime() - spanSeconds() : spanStart();
     const double to = following() ? newestTime() : spanEnd();
-    if (const std::optional<double> worst = maxError(from, to))
-        m_readouts[kMaxError]->setText(degreesText(*worst, 2));
+    if (m_series) {
+        const tracking::SpanStats worst = tracking::maxErrorBetween(*m_series, from, to);
+        if (worst.any) m_readouts[kMaxError]->setText(degreesText(worst.maxErrorDeg, 2));
+    }
     m_skyMarkers->replot();
     m_planMarkers->replot();
 }
 
-std::optional<double> TrackingWindow::maxError(double from, double to) const
-{
-    std::optional<double> worst;
-    const size_t n = m_series ? m_series->size() : 0;
-    for (size_t i = n; i-- > 0;) {
-        const PlotPoint& p = (*m_series)[i];
-        if (p.t < from) break;
-        if (p.t <= to && has(p, PlotPoint::kHasError)) worst = std::max(worst.value_or(0.0), double(p.errorDeg));
-    }
-    return worst;
-}
-
 void TrackingWindow::refreshData()
 {
-    const size_t n = m_series ? m_series->size() : 0;
+    const qsizetype n = m_series ? m_series->size() : 0;
     const double end = newestTime();
     double from = end - spanSeconds();
     double to = end;
@@ -464,21 +454,21 @@ void TrackingWindow::refreshData()
     constexpr double nan = std::numeric_limits<double>::quiet_NaN();
     std::array<QVector<double>, kStrips> values;
     QVector<double> keys, trailT, skyX, skyY, planX, planY;
-    keys.reserve(qsizetype(n));
-    for (auto& v : values) v.reserve(qsizetype(n));
+    keys.reserve(n);
+    for (auto& v : values) v.reserve(n);
     // The trails cover the span shown; the strip charts hold every point, for panning back.
     const double trailFrom = m_review ? -std::numeric_limits<double>::infinity() : end - spanSeconds();
-    for (size_t i = 0; i < n; ++i) {
+    for (qsizetype i = 0; i < n; ++i) {
         const PlotPoint& p = (*m_series)[i];
         if (!keys.isEmpty() && p.t < keys.back()) continue;  // the clock went back: keep the order
         keys << p.t;
-        const bool geometry = has(p, PlotPoint::kHasGeometry);
-        values[kErrorStrip] << (has(p, PlotPoint::kHasError) ? p.errorDeg : nan);
+        const bool geometry = has(p, tracking::kHasGeometry);
+        values[kErrorStrip] << (has(p, tracking::kHasError) ? p.errorDeg : nan);
         values[kSlantStrip] << (geometry ? p.slantM : nan);
         values[kHeightStrip] << (geometry ? p.heightM : nan);
         values[kRateStrip] << p.repliesPerS;
         if (p.t < trailFrom) continue;
-        if (has(p, PlotPoint::kHasDirection)) {
+        if (has(p, tracking::kHasDirection)) {
             const QPointF s = skyPosition(p.losAz, p.losEl);
             trailT << p.t;
             skyX << s.x();

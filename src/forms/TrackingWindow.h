@@ -6,7 +6,6 @@
 
 #include <QWidget>
 #include <array>
-#include <optional>
 
 #include "TrackingView.h"
 
@@ -79,8 +78,6 @@ private:
     void setStripRange(double from, double to);
     void stripRangeChangedByOperator(int strip);
     double spanSeconds() const;
-    /// The largest pointing error of the points from `from` to `to`.
-    std::optional<double> maxError(double from, double to) const;
     double newestTime() const;
     bool following() const { return !m_review && m_follow; }
 
