@@ -190,9 +190,7 @@ private slots:
         UdpConsole c(false);
         openFromMenu(c.app());
         QVERIFY(c.waitForSent(11));
-        const auto tick = [&] {
-            c.app().dispatch({UiEvent::Kind::Timer, 0, TimerBank::kPolling});
-        };
+        const auto tick = [&] { c.app().dispatch({UiEvent::Kind::Timer, 0, TimerBank::kPolling}); };
         const auto finishUpload = [&] {
             for (int i = 0; i <= kPortUploadListSize && c.app().poller().portUploadPending; ++i)
                 tick();
@@ -222,8 +220,7 @@ private slots:
             for (const QPoint& e : during) chooseItem(c.app(), e.y(), e.x(), 1);
             QCOMPARE(c.app().poller().portUploadList, running);
             QVERIFY(finishUpload());
-            for (const QPoint& e : during)
-                QVERIFY(c.app().ethernet().cells().marked(e.y(), e.x()));
+            for (const QPoint& e : during) QVERIFY(c.app().ethernet().cells().marked(e.y(), e.x()));
             boxes.answer(QMessageBox::Yes);
             c.fixture().click(kSave);
             QVERIFY(boxes.waitSeen(2));

@@ -285,12 +285,12 @@ private slots:
         QTest::addColumn<PortUploadList>("before");
         QTest::addColumn<int>("port");
         QTest::addColumn<PortUploadList>("after");
-        const PortUploadList two = list({8000, 8000, 8000, 8000, 8000, 8000, 8001, 8001, 8001, 8001});
+        const PortUploadList two =
+            list({8000, 8000, 8000, 8000, 8000, 8000, 8001, 8001, 8001, 8001});
         QTest::newRow("room: a repeat is listed") << list({8003}) << 8003 << list({8003, 8003});
         QTest::newRow("full, port listed: nothing") << two << 8000 << two;
         QTest::newRow("full, new port: the last repeat makes room")
-            << two << 8002
-            << list({8000, 8000, 8000, 8000, 8000, 8000, 8001, 8001, 8001, 8002});
+            << two << 8002 << list({8000, 8000, 8000, 8000, 8000, 8000, 8001, 8001, 8001, 8002});
         QTest::newRow("full, the last entry no repeat")
             << list({8000, 8001, 8000, 8001, 8000, 8001, 8000, 8001, 8000, 8002}) << 8003
             << list({8000, 8001, 8000, 8001, 8000, 8001, 8000, 8001, 8002, 8003});

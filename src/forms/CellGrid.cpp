@@ -129,9 +129,9 @@ CellGrid::CellGrid(QWidget* parent, GridModel& model, const Options& options, Ho
     m_view->setImage(&m_image);
     m_view->lower();
 
-    for (QObject* o : {static_cast<QObject*>(this), static_cast<QObject*>(m_view),
-                       static_cast<QObject*>(m_text), static_cast<QObject*>(m_list),
-                       static_cast<QObject*>(m_list->lineEdit())})
+    for (QObject* o :
+         {static_cast<QObject*>(this), static_cast<QObject*>(m_view), static_cast<QObject*>(m_text),
+          static_cast<QObject*>(m_list), static_cast<QObject*>(m_list->lineEdit())})
         o->installEventFilter(this);
 
     if (controls) {
