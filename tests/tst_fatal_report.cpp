@@ -164,7 +164,6 @@ private slots:
         QTest::newRow("discriminator") << "/a b/x.cpp:7 (discriminator 3)\n" << "7" << "/a b/x.cpp";
         QTest::newRow("line unknown") << "/src/./x.cpp:?\n" << "0" << "/src/x.cpp";
         QTest::newRow("no debug information") << "??:0\n" << "0" << "?";
-        QTest::newRow("no answer") << "" << "0" << "?";
     }
 
     void sourcePosition()

@@ -2,8 +2,6 @@
 
 #include "Poller.h"
 
-Q_DECLARE_METATYPE(PortUploadList)
-
 namespace {
 
 /// Runs `n` ticks and returns what each one sent ("" for a silent tick).
@@ -279,31 +277,6 @@ private slots:
                      qPrintable(sent[i]));
         QVERIFY(!p.portUploadPending);
         QCOMPARE(p.portUploadList, (std::array<int, 10>{}));
-    }
-
-    void listForUpload_data() {
-        QTest::addColumn<PortUploadList>("before");
-        QTest::addColumn<int>("port");
-        QTest::addColumn<PortUploadList>("after");
-        const PortUploadList two =
-            list({8000, 8000, 8000, 8000, 8000, 8000, 8001, 8001, 8001, 8001});
-        QTest::newRow("room: a repeat is listed") << list({8003}) << 8003 << list({8003, 8003});
-        QTest::newRow("full, port listed: nothing") << two << 8000 << two;
-        QTest::newRow("full, new port: the last repeat makes room")
-            << two << 8002 << list({8000, 8000, 8000, 8000, 8000, 8000, 8001, 8001, 8001, 8002});
-        QTest::newRow("full, the last entry no repeat")
-            << list({8000, 8001, 8000, 8001, 8000, 8001, 8000, 8001, 8000, 8002}) << 8003
-            << list({8000, 8001, 8000, 8001, 8000, 8001, 8000, 8001, 8002, 8003});
-        QTest::newRow("no port: nothing") << list({8001}) << 0 << list({8001});
-    }
-
-    void listForUpload() {
-        QFETCH(PortUploadList, before);
-        QFETCH(int, port);
-        QFETCH(PortUploadList, after);
-        PortUploadList l = before;
-        ::listForUpload(l, port);
-        QCOMPARE(l, after);
     }
 
     void portUploadRowsOutsideTheTable() {
