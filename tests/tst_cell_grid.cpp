@@ -230,13 +230,49 @@ private slots:
         rig.click(2, Free);
         rig.key(Qt::Key_Delete);
         QCOMPARE(rig.deleteRequests, 0);
-        // A right click on a row selects it; Delete asks the owner, who refuses.
+        // A right click on a row selects it. Delete in an editor still edits its text; in the
+        // grid, once the edit is over, it asks the owner, who refuses.
         QTest::mouseClick(rig.grid->view(), Qt::RightButton, {}, rig.at(6, Free));
         QCOMPARE(rig.grid->selectedRow(), 6);
         rig.click(2, Free);
+        rig.key(Qt::Key_Home);
+        rig.key(Qt::Key_Delete);
+        QCOMPARE(rig.grid->textEditor()->text(), QStringLiteral("2"));
+        QCOMPARE(rig.deleteRequests, 0);
+        rig.key(Qt::Key_Escape);
         rig.key(Qt::Key_Delete);
         QCOMPARE(rig.deleteRequests, 1);
         QCOMPARE(rig.grid->cell(6, Free), QStringLiteral("t6"));
+    }
+
+    void focusAfterAnEdit_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("commits");
+        QTest::newRow("Return in the text editor") << int(Free) << int(Qt::Key_Return) << 1;
+        QTest::newRow("Escape in the list editor") << int(OnOff) << int(Qt::Key_Escape) << 0;
+    }
+
+    // The grid keeps the focus when its editor closes: Down and Up still scroll it, and a
+    // second Return commits nothing, nor reaches the next control of the window.
+    void focusAfterAnEdit() {
+        QFETCH(int, column);
+        QFETCH(int, key);
+        QFETCH(int, commits);
+        Rig rig;
+        auto* next = new QLineEdit(&rig.window);  // after the grid in the tab order
+        next->show();
+        rig.click(2, column);
+        rig.key(Qt::Key(key));
+        QVERIFY(!rig.editorShown());
+        QCOMPARE(QApplication::focusWidget(), rig.grid);
+        rig.key(Qt::Key_Down);
+        QCOMPARE(rig.grid->firstRow(), 1);
+        rig.key(Qt::Key_Return);
+        QCOMPARE(rig.commits.size(), commits);
+        rig.key(Qt::Key_Up);
+        QCOMPARE(rig.grid->firstRow(), 0);
+        QCOMPARE(QApplication::focusWidget(), rig.grid);
     }
 
     // Down scrolls by one row under an open editor, whose commit then goes to the cell now under

@@ -157,19 +157,45 @@ private slots:
     void save_data() {
         QTest::addColumn<QList<QPoint>>("edits");  // (column, row) chosen item 1
         QTest::addColumn<bool>("yes");
-        QTest::addColumn<int>("uploads");
-        QTest::newRow("no edit: nothing sent, rows copied") << QList<QPoint>{} << true << 0;
+        QTest::addColumn<QList<QPoint>>("during");  // committed after the first upload
+        QTest::addColumn<QList<int>>("uploads");    // ports, in the order sent
+        QTest::newRow("no edit: nothing sent, rows copied")
+            << QList<QPoint>{} << true << QList<QPoint>{} << QList<int>{};
         QTest::newRow("State and ECHO of 8003: sent twice")
-            << QList<QPoint>{{State, 3}, {Echo, 3}} << true << 2;
-        QTest::newRow("No: nothing changes") << QList<QPoint>{{State, 1}} << false << 0;
+            << QList<QPoint>{{State, 3}, {Echo, 3}} << true << QList<QPoint>{}
+            << QList<int>{8003, 8003};
+        QTest::newRow("No: nothing changes")
+            << QList<QPoint>{{State, 1}} << false << QList<QPoint>{} << QList<int>{};
+        // Fifteen commits: once the list is full a listed port adds nothing and a new one
+        // takes the place of a repeat.
+        QList<QPoint> fivePorts;
+        for (int row = 0; row < 5; ++row)
+            fivePorts << QPoint(State, row) << QPoint(Prop, row) << QPoint(Echo, row);
+        QTest::newRow("three cells of each of five ports: all five sent")
+            << fivePorts << true << QList<QPoint>{}
+            << QList<int>{8000, 8000, 8000, 8001, 8001, 8001, 8002, 8002, 8003, 8004};
+        // The running upload sends what it was given; the new commit waits, marked, for the
+        // next save.
+        QTest::newRow("a commit while the upload runs: sent at the next save")
+            << QList<QPoint>{{State, 3}, {Echo, 3}} << true << QList<QPoint>{{Prop, 1}}
+            << QList<int>{8003, 8003, 8001};
     }
 
     void save() {
         QFETCH(QList<QPoint>, edits);
         QFETCH(bool, yes);
-        QFETCH(int, uploads);
-        UdpConsole c;
+        QFETCH(QList<QPoint>, during);
+        QFETCH(QList<int>, uploads);
+        // Polling off: after the port read the upload moves only on the ticks given here.
+        UdpConsole c(false);
         openFromMenu(c.app());
+        QVERIFY(c.waitForSent(11));
+        const auto tick = [&] { c.app().dispatch({UiEvent::Kind::Timer, 0, TimerBank::kPolling}); };
+        const auto finishUpload = [&] {
+            for (int i = 0; i <= kPortUploadListSize && c.app().poller().portUploadPending; ++i)
+                tick();
+            return !c.app().poller().portUploadPending;
+        };
         c.feed("NET PORT 8003 0 2 192.168.1.50 9000 0 1 10 20 OK");
         c.app().ports()[6].ipDest = QStringLiteral("stale");
         for (const QPoint& e : edits) chooseItem(c.app(), e.y(), e.x(), 1);
@@ -187,14 +213,33 @@ private slots:
         QCOMPARE(c.app().ethernet().uploadList()[0] != 0, !yes && marked > 0);
         if (yes) QVERIFY(!c.app().ethernet().cells().marked(3, State));
 
-        waitFor([&] { return c.sent().size() > 25; }, 4000);  // more than two rotations
-        const QList<QByteArray> sent = ::uploads(c);
-        QCOMPARE(int(sent.size()), uploads);
-        for (const QByteArray& d : sent)
-            QCOMPARE(d, QByteArray("NET PORT 8003 1 2 192.168.1.50 9000 1 1 10 20"));
+        if (!during.isEmpty()) {
+            tick();
+            const PortUploadList running = c.app().poller().portUploadList;
+            QCOMPARE(c.app().poller().portUploadIndex, 1);
+            for (const QPoint& e : during) chooseItem(c.app(), e.y(), e.x(), 1);
+            QCOMPARE(c.app().poller().portUploadList, running);
+            QVERIFY(finishUpload());
+            for (const QPoint& e : during) QVERIFY(c.app().ethernet().cells().marked(e.y(), e.x()));
+            boxes.answer(QMessageBox::Yes);
+            c.fixture().click(kSave);
+            QVERIFY(boxes.waitSeen(2));
+        }
+        QVERIFY(finishUpload());
+        // Loopback keeps the order: once the last command is in, so is every upload.
+        c.app().sendCommand(QStringLiteral("END"));
+        QVERIFY(waitFor([&] { return !c.sent().isEmpty() && c.sent().last() == "END"; }));
+        QList<int> sentPorts;
+        for (const QByteArray& d : ::uploads(c)) {
+            sentPorts << d.split(' ').value(2).toInt();
+            if (d.startsWith("NET PORT 8003 "))
+                QCOMPARE(d, QByteArray("NET PORT 8003 1 2 192.168.1.50 9000 1 1 10 20"));
+        }
+        QCOMPARE(sentPorts, uploads);
     }
 
-    // The upload list keeps the first ten commits.
+    // The upload list keeps every commit while it has room; the 11th and 12th name listed
+    // ports and add nothing.
     void moreThanTenCommits() {
         UdpConsole c(false);
         openFromMenu(c.app());

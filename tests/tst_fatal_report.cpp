@@ -18,6 +18,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "FatalErrorReport.h"
 #include "MessageBoxes.h"
 #include "TestSupport.h"
 
@@ -132,7 +133,8 @@ private slots:
         if (knownRegisters) {
             const int line = faultLine(kind);
             QVERIFY(line > 0);
-            source = QString::number(line) + QStringLiteral("\\rSourcecode file: /\\S*/src/app/TestHooks\\.cpp");
+            source = QString::number(line) +
+                     QStringLiteral("\\rSourcecode file: /[^\\r]*/src/app/TestHooks\\.cpp");
         }
         QString registers;
         const char* names[] = {"RAX", "RBX", "RCX", "RDX", "RBP", "RSI", "RDI", "RSP"};
@@ -150,6 +152,28 @@ private slots:
                                 QStringLiteral("Display of registers R8-R15 skipped\\.\\r");
         QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(pattern)).match(text).hasMatch(),
                  qPrintable(QString(text).replace(u'\r', QStringLiteral("\\r\n"))));
+    }
+
+    void sourcePosition_data()
+    {
+        QTest::addColumn<QString>("answer");  // addr2line's
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("blanks in the path")
+            << "/home/op/my src/app/App.cpp:42\n" << "42" << "/home/op/my src/app/App.cpp";
+        QTest::newRow("discriminator") << "/a b/x.cpp:7 (discriminator 3)\n" << "7" << "/a b/x.cpp";
+        QTest::newRow("line unknown") << "/src/./x.cpp:?\n" << "0" << "/src/x.cpp";
+        QTest::newRow("no debug information") << "??:0\n" << "0" << "?";
+    }
+
+    void sourcePosition()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QString, line);
+        QFETCH(QString, file);
+        const fatalreport::SourcePosition at = fatalreport::sourcePosition(answer);
+        QCOMPARE(at.line, line);
+        QCOMPARE(at.file, file);
     }
 
     // Not armed: the fault gets the default handling and the console dies by the signal.

@@ -25,8 +25,8 @@ PortEntries samplePorts() {
     return ports;
 }
 
-std::array<int, 10> list(std::initializer_list<int> ports) {
-    std::array<int, 10> out{};
+PortUploadList list(std::initializer_list<int> ports) {
+    PortUploadList out{};
     std::copy(ports.begin(), ports.end(), out.begin());
     return out;
 }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStyleFactory>
 
 #include <csignal>
@@ -215,30 +216,32 @@ bool isReportMode(int argc, char** argv)
     return argc == 5 && std::strcmp(argv[1], kReportOption) == 0;
 }
 
+SourcePosition sourcePosition(const QString& answer)
+{
+    static const QRegularExpression kPosition(
+        QStringLiteral("^(.+):(\\d+|\\?)(?: \\(discriminator \\d+\\))?$"));
+    const QRegularExpressionMatch m = kPosition.match(answer.section(u'\n', 0, 0));
+    if (!m.hasMatch() || m.captured(1).startsWith(QLatin1String("??"))) return {};
+    return {QString::number(m.captured(2).toInt()), QDir::cleanPath(m.captured(1))};
+}
+
 QString completeReport(const QString& head, const QString& tail, const QString& address)
 {
-    QString line = QStringLiteral("0");
-    QString file = QStringLiteral("?");
+    SourcePosition at;
     bool ok = false;
     address.toULongLong(&ok, 16);
     if (ok) {
-        // The program's own debug information: "file:line", "file:line (discriminator n)"
-        // or "??:0" when it has none for that address.
+        // The report runs in the faulted process itself (exec keeps its id), so its /proc entry
+        // is the program that ran, even when the file on disk has been replaced since.
+        const QString program =
+            QStringLiteral("/proc/%1/exe").arg(QCoreApplication::applicationPid());
         QProcess p;
-        p.start(QStringLiteral("addr2line"),
-                {QStringLiteral("-e"), QCoreApplication::applicationFilePath(), address});
-        if (p.waitForFinished(5000) && p.exitCode() == 0) {
-            QString out = QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
-            out = out.section(u' ', 0, 0);
-            const qsizetype colon = out.lastIndexOf(u':');
-            if (colon > 0 && !out.startsWith(QLatin1String("??"))) {
-                file = QDir::cleanPath(out.left(colon));
-                line = QString::number(out.mid(colon + 1).toInt());
-            }
-        }
+        p.start(QStringLiteral("addr2line"), {QStringLiteral("-e"), program, address});
+        if (p.waitForFinished(5000) && p.exitCode() == 0)
+            at = sourcePosition(QString::fromLocal8Bit(p.readAllStandardOutput()));
     }
-    return head + QStringLiteral("Sourcecode line: ") + line + u'\r' + QStringLiteral("Sourcecode file: ") +
-           file + u'\r' + tail;
+    return head + QStringLiteral("Sourcecode line: ") + at.line + u'\r' +
+           QStringLiteral("Sourcecode file: ") + at.file + u'\r' + tail;
 }
 
 int runReport(int argc, char** argv)

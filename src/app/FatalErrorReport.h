@@ -31,4 +31,13 @@ int runReport(int argc, char** argv);
 /// when the fault lay outside the program): the source line and file go between the halves.
 QString completeReport(const QString& head, const QString& tail, const QString& address);
 
+struct SourcePosition {
+    QString line = QStringLiteral("0");
+    QString file = QStringLiteral("?");
+};
+/// The position in addr2line's answer for one address: "file:line", "file:line (discriminator
+/// n)", "file:?" or "??:0" when the program has no debug information there. The file name is
+/// everything before the last colon, blanks included.
+SourcePosition sourcePosition(const QString& answer);
+
 }  // namespace fatalreport

@@ -3,6 +3,7 @@
 #include <QLabel>
 
 #include "FormBuilder.h"
+#include "Version.h"
 
 namespace aboutwindow {
 namespace {
@@ -12,11 +13,15 @@ using K = RowKind;
 // Number, kind, x, y, w, h, caption, background, text colour, tooltip, font.
 constexpr ControlRow kRows[] = {
     {236, K::Image, 0, 0, 384, 158},
-    {235, K::Text, 80, 180, 220, 110,
-     "TAVO Studio MERLAN\nV1.70 8-11-24\n\nAntenna Tracker Studio team\nOperator console for the MERLAN "
-     "antenna tracker",
-     kLabel},
+    {235, K::Text, 80, 180, 220, 110, "", kLabel},  // the text follows the version banner
 };
+
+QString aboutText()
+{
+    return QStringLiteral("TAVO Studio MERLAN\n") + QLatin1String(kVersionBanner) +
+           QStringLiteral("\n\nAntenna Tracker Studio team\n"
+                          "Operator console for the MERLAN antenna tracker");
+}
 
 }  // namespace
 
@@ -26,6 +31,7 @@ FormWindow* open(Controls& controls, const EventSink& sink, QWidget* parent)
     controls.addWindow(kWindow, w);
     buildControls(w->client(), kWindow, kRows, controls, sink);
     auto* text = static_cast<QLabel*>(controls.widget(kText));
+    text->setText(aboutText());
     text->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     text->setWordWrap(true);
     return w;

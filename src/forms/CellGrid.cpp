@@ -37,8 +37,9 @@ void setColours(QWidget* w, Rgb text, Rgb back) {
     w->setAutoFillBackground(true);
 }
 
-/// The command of a key the grid takes from its editors; 0 for the keys the editors keep.
-int commandOf(int key, bool rowSelected) {
+/// The command of a key the grid takes from its editors (`inEditor`) or from the grid itself
+/// once an edit is over; 0 for the keys the editors keep.
+int commandOf(int key, bool inEditor) {
     switch (key) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
@@ -54,8 +55,9 @@ int commandOf(int key, bool rowSelected) {
         case Qt::Key_PageDown:
             return CellGrid::PageDown;
         case Qt::Key_Delete:
-            // Delete asks to delete the selected row; without one it deletes a character.
-            return rowSelected ? CellGrid::Delete : 0;
+            // In an editor Delete deletes a character, whatever row is selected; in the grid
+            // it asks to delete the selected row.
+            return inEditor ? 0 : CellGrid::Delete;
         default:
             return 0;
     }
@@ -127,8 +129,9 @@ CellGrid::CellGrid(QWidget* parent, GridModel& model, const Options& options, Ho
     m_view->setImage(&m_image);
     m_view->lower();
 
-    for (QObject* o : {static_cast<QObject*>(m_view), static_cast<QObject*>(m_text),
-                       static_cast<QObject*>(m_list), static_cast<QObject*>(m_list->lineEdit())})
+    for (QObject* o :
+         {static_cast<QObject*>(this), static_cast<QObject*>(m_view), static_cast<QObject*>(m_text),
+          static_cast<QObject*>(m_list), static_cast<QObject*>(m_list->lineEdit())})
         o->installEventFilter(this);
 
     if (controls) {
@@ -413,7 +416,7 @@ CellGrid::Hit CellGrid::hitTest(QPoint windowPoint) const {
 
 bool CellGrid::ownsFocus() const {
     const QWidget* f = QApplication::focusWidget();
-    return f && (f == m_text || f == m_list || f == m_list->lineEdit());
+    return f && (f == this || f == m_text || f == m_list || f == m_list->lineEdit());
 }
 
 bool CellGrid::listFocused() const {
@@ -437,7 +440,7 @@ bool CellGrid::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
-        const int command = commandOf(static_cast<QKeyEvent*>(event)->key(), m_selectedRow >= 0);
+        const int command = commandOf(static_cast<QKeyEvent*>(event)->key(), watched != this);
         if (command == 0) return false;
         // The grid's keys are the grid's: no window shortcut and no editor sees them.
         event->accept();
@@ -479,10 +482,7 @@ int CellGrid::handleEvent(const UiEvent& e) {
             commit();
             break;
         case Escape:
-            if (listFocused())
-                m_list->hide();
-            else
-                m_text->hide();
+            hideEditor(listFocused() ? static_cast<QWidget*>(m_list) : m_text);
             break;
         case Delete:
             if (m_selectedRow >= 0 && m_hooks.rowDeleteRequest &&
@@ -535,7 +535,7 @@ void CellGrid::click() {
             break;
         case Click::ListFocus:
             if (!m_model.validColumn(column) || row < 0) break;
-            m_text->hide();
+            hideEditor(m_text);
             fillListEditor(column, 0);
             placeEditor(m_list, column, row);
             break;
@@ -547,11 +547,11 @@ void CellGrid::click() {
 void CellGrid::openEditor(int column, int row) {
     const int dataRow = m_firstRow + row;
     if (m_model.column(column).type == GridColumnType::List) {
-        m_text->hide();
+        hideEditor(m_text);
         fillListEditor(column, int(num::readInt(m_model.cell(dataRow, column))));
         placeEditor(m_list, column, row);
     } else {
-        m_list->hide();
+        hideEditor(m_list);
         m_text->setText(m_model.cell(dataRow, column));
         placeEditor(m_text, column, row);
     }
@@ -590,10 +590,10 @@ void CellGrid::commit() {
         m_model.setMark(dataRow, column, true);
         setCell(dataRow, column, text, true);
         if (m_hooks.cellCommitted) m_hooks.cellCommitted(m_o.index, column, dataRow, text);
-        m_list->hide();
+        hideEditor(m_list);
     } else if (QApplication::focusWidget() == m_text) {
         const QString text = m_text->text();
-        m_text->hide();
+        hideEditor(m_text);
         m_model.setMark(dataRow, column, true);
         setCell(dataRow, column, text, true);
         if (m_hooks.cellCommitted) m_hooks.cellCommitted(m_o.index, column, dataRow, text);
@@ -601,6 +601,15 @@ void CellGrid::commit() {
 }
 
 void CellGrid::hideEditors() {
-    m_text->hide();
-    m_list->hide();
+    hideEditor(m_text);
+    hideEditor(m_list);
+}
+
+void CellGrid::hideEditor(QWidget* editor) {
+    // A hidden focus widget hands the focus to the next control of the window (in the port
+    // table's window the IP field, where Return sends "NET IP"): the grid keeps it instead, so
+    // that its keys still scroll it and Return commits nothing more.
+    const QWidget* f = QApplication::focusWidget();
+    if (f && (f == editor || editor->isAncestorOf(f))) setFocus(Qt::OtherFocusReason);
+    editor->hide();
 }

@@ -6,8 +6,9 @@
 // through four hooks.
 //
 // Operator actions reach the dispatcher as events of the grid's window: clicks and scroll bar
-// moves as control events of the grid's controls, keys in an editor as the grid's commands
-// (Return is menu event 10). The dispatcher hands them back to handleEvent().
+// moves as control events of the grid's controls, keys in an editor, or in the grid itself once
+// an edit is over, as the grid's commands (Return is menu event 10). The dispatcher hands them
+// back to handleEvent().
 
 #include <QFontMetrics>
 #include <QHash>
@@ -146,6 +147,7 @@ private:
     void placeEditor(QWidget* editor, int column, int row);
     void commit();
     void hideEditors();
+    void hideEditor(QWidget* editor);
     void scrollTo(int firstRow);
     bool ownsFocus() const;
     bool listFocused() const;

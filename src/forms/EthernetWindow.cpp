@@ -145,9 +145,7 @@ void EthernetSetup::cellCommitted(int row) {
     // The band below the last port is no port: a commit there lists nothing (a 0 would end
     // the list and hold back the ports after it).
     if (row < 0 || row > kLastRow) return;
-    // The first ten commits are kept; later ones wait for the save after.
-    if (m_appendAt >= kUploadListSize) return;
-    m_uploadList[std::size_t(m_appendAt++)] = int(num::readInt(m_cells.cell(row, Port)));
+    listForUpload(m_uploadList, int(num::readInt(m_cells.cell(row, Port))));
 }
 
 void EthernetSetup::save() {
@@ -167,24 +165,21 @@ void EthernetSetup::save() {
         e.cntTx = number(r, CntTx);
     }
 
-    // An upload still running keeps the ports it has not sent yet; the new ones follow.
+    // An upload still running keeps the ports it has not sent yet; the new ones follow, listed
+    // by the commits' rule, so that no port of either is left out.
     Poller& p = m.poller;
     UploadList list{};
-    std::size_t n = 0;
     if (p.portUploadPending) {
         for (int i = std::max(p.portUploadIndex, 0);
-             i < kUploadListSize && p.portUploadList[std::size_t(i)] != 0; ++i)
-            list[n++] = p.portUploadList[std::size_t(i)];
+             i < kPortUploadListSize && p.portUploadList[std::size_t(i)] != 0; ++i)
+            listForUpload(list, p.portUploadList[std::size_t(i)]);
     }
-    for (int port : m_uploadList) {
-        if (port == 0 || n == list.size()) break;
-        list[n++] = port;
-    }
+    for (int i = 0; i < uploadListLength(m_uploadList); ++i)
+        listForUpload(list, m_uploadList[std::size_t(i)]);
     p.requestPortUpload(list);
     p.portUploadIndex = 0;
 
     m_uploadList.fill(0);
-    m_appendAt = 0;
     if (CellGrid* g = grid())
         g->clearMarks(true);
     else

@@ -10,6 +10,7 @@
 #include "FormWindow.h"
 #include "GridModel.h"
 #include "PortEntry.h"
+#include "PortUploadList.h"
 
 class Controls;
 class MessageBoxes;
@@ -29,11 +30,11 @@ FormWindow* open(Controls& controls, const EventSink& sink, QWidget* parent);
 }  // namespace ethernetwindow
 
 /// What window 6 does, and what outlives it: the port table's cells and the ports whose
-/// committed cells wait for the next save.
+/// committed cells wait for the next save. This list is the window's own: the poller's list
+/// is the upload that runs, and commits made meanwhile wait here for the next save.
 class EthernetSetup {
 public:
-    static constexpr int kUploadListSize = 10;
-    using UploadList = std::array<int, kUploadListSize>;
+    using UploadList = PortUploadList;
 
     struct Context {
         Controls& controls;
@@ -66,5 +67,4 @@ private:
     Context m;
     GridModel m_cells;
     UploadList m_uploadList{};
-    int m_appendAt = 0;
 };

@@ -51,7 +51,7 @@ PollAction Poller::tick(const PollContext& ctx) {
     return a;
 }
 
-void Poller::requestPortUpload(const std::array<int, 10>& ports) {
+void Poller::requestPortUpload(const PortUploadList& ports) {
     portUploadList = ports;
     portUploadPending = true;
 }

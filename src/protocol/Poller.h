@@ -8,6 +8,7 @@
 #include <array>
 
 #include "PortEntry.h"
+#include "PortUploadList.h"
 
 /// What the poller needs to know about the rest of the console at a tick.
 struct PollContext {
@@ -51,7 +52,7 @@ public:
     void requestPortTable() { portQueryPending = true; }
     void requestAudio() { audioQueryPending = true; }
     /// Up to ten port numbers (8000..8007) to upload; a 0 ends the list.
-    void requestPortUpload(const std::array<int, 10>& ports);
+    void requestPortUpload(const PortUploadList& ports);
 
     // State, visible for the windows that show progress and for tests.
     int pollStep = 0;
@@ -62,7 +63,7 @@ public:
     int identityQueryStep = 0;
     bool portUploadPending = false;
     int portUploadIndex = 0;
-    std::array<int, 10> portUploadList{};
+    PortUploadList portUploadList{};
     bool addressQueryPending = false;
     int addressQueryStep = 1;
     bool portQueryPending = false;

@@ -4,6 +4,7 @@
 
 #include "ControlAccess.h"
 #include "Coordinates.h"
+#include "DeviceControls.h"
 #include "Numbers.h"
 #include "Poller.h"
 #include "StatusDecoding.h"
@@ -17,7 +18,6 @@ constexpr int kMavlinkWindow = 3;
 constexpr int kMotorsWindow = 4;
 constexpr int kEthernetWindow = 6;
 constexpr int kAudioWindow = 7;
-constexpr int kDeviceWindow = 8;
 
 int toInt(qint64 v)
 {
@@ -99,7 +99,8 @@ void ReplyHandler::pointing(const ReplyFields& f)
 
     const qint64 bits = num::readInt(f[7]);
     t.trackerFlags = bits & flags::kGaugeBits;
-    if (c.windowOpen(kDeviceWindow)) c.setBackground(234, goodBad(bits & flags::kFramOk));
+    if (c.windowOpen(devicewindow::kWindow))
+        c.setBackground(devicewindow::kFram, goodBad(bits & flags::kFramOk));
     const Rgb receiving = goodBad(bits & flags::kMavlinkReceiving);
     c.setBackground(41, receiving);
     if (c.windowOpen(kMavlinkWindow)) c.setBackground(115, receiving);
@@ -166,7 +167,8 @@ void ReplyHandler::status(const ReplyFields& f)
     // Stored only: the gauges show them at the next pointing reply.
     t.supplyVoltageText = withUnitDivided(f[15], 1000.0f, 1) + u'V';
     t.temperatureText = QStringLiteral("T:") + f[16] + QStringLiteral("\u00BAc");
-    if (c.windowOpen(kDeviceWindow)) c.setText(229, t.temperatureText);
+    if (c.windowOpen(devicewindow::kWindow))
+        c.setText(devicewindow::kTemperature, t.temperatureText);
 
     t.distance = f[17];
     c.setText(38, t.distance);
@@ -191,12 +193,12 @@ void ReplyHandler::identity(const ReplyFields& f)
     t.macAddress = f[6];
     t.deviceName = f[7];
     c.setText(30, f[7]);
-    if (c.windowOpen(kDeviceWindow)) {
-        c.setText(224, t.deviceName);
-        c.setText(222, t.productName);
-        c.setText(230, t.firmwareVersion);
-        c.setText(225, t.ip8Text);
-        c.setText(232, t.macAddress);
+    if (c.windowOpen(devicewindow::kWindow)) {
+        c.setText(devicewindow::kName, t.deviceName);
+        c.setText(devicewindow::kProduct, t.productName);
+        c.setText(devicewindow::kFirmware, t.firmwareVersion);
+        c.setText(devicewindow::kIp8, t.ip8Text);
+        c.setText(devicewindow::kMac, t.macAddress);
     }
 }
 
@@ -206,16 +208,16 @@ void ReplyHandler::device(const ReplyFields& f)
     const QString& k = f[1];
     if (k == u"NAME") {
         // Only the identity reply changes the stored name.
-        c.setText(224, f[2]);
+        c.setText(devicewindow::kName, f[2]);
         c.setText(30, f[2]);
         return;
     }
-    if (!c.windowOpen(kDeviceWindow)) return;
-    if (k == u"SERIAL") c.setText(223, f[2]);
-    else if (k == u"VBAT") c.setText(226, withUnitDivided(f[2], 1000.0f, 3));
-    else if (k == u"VCC") c.setText(227, withUnitDivided(f[2], 1000.0f, 3));
-    else if (k == u"CPUVOLT") c.setText(228, f[2]);
-    else if (k == u"TEMP") c.setText(229, f[2]);
+    if (!c.windowOpen(devicewindow::kWindow)) return;
+    if (k == u"SERIAL") c.setText(devicewindow::kSerial, f[2]);
+    else if (k == u"VBAT") c.setText(devicewindow::kBattery, withUnitDivided(f[2], 1000.0f, 3));
+    else if (k == u"VCC") c.setText(devicewindow::kSupply, withUnitDivided(f[2], 1000.0f, 3));
+    else if (k == u"CPUVOLT") c.setText(devicewindow::kCpuVolt, f[2]);
+    else if (k == u"TEMP") c.setText(devicewindow::kTemperature, f[2]);
 }
 
 void ReplyHandler::localGps(const ReplyFields& f)
