@@ -34,8 +34,8 @@ int portRow(SimLink link) {
 
 }  // namespace
 
-Responder::Responder(LineOutput* log, ReplayScript* replay)
-    : m_log(log), m_replay(replay), m_model(0) {
+Responder::Responder(LineOutput* log, ReplayScript* replay, double pointingOffsetDeg)
+    : m_log(log), m_replay(replay), m_model(0, pointingOffsetDeg) {
     m_clock.start();
 }
 

@@ -16,8 +16,9 @@ enum class SimLink { Udp, Tcp, Pty };
 class Responder {
 public:
     /// `log` receives one line per command when given. With `replay`, the capture answers
-    /// instead of the model.
-    explicit Responder(LineOutput* log = nullptr, ReplayScript* replay = nullptr);
+    /// instead of the model. `pointingOffsetDeg` goes to the model (TrackerModel).
+    explicit Responder(LineOutput* log = nullptr, ReplayScript* replay = nullptr,
+                       double pointingOffsetDeg = 0);
 
     /// The reply to one command as it leaves on `link`: over the pty with the end marker.
     /// Empty when there is nothing to send (only when replaying).

@@ -1,6 +1,7 @@
 #include "SimOptions.h"
 
 #include <QCommandLineParser>
+#include <cmath>
 
 #include "Version.h"
 
@@ -42,7 +43,11 @@ SimOptions::Outcome SimOptions::parse(const QStringList& arguments, SimOptions& 
         QStringLiteral("replay"),
         QStringLiteral("Answer from a capture of the console (--capture) instead of the model."),
         QStringLiteral("FILE"));
-    parser.addOptions({help, version, udp, tcp, link, noPty, log, replay});
+    const QCommandLineOption offset(
+        QStringLiteral("pointing-offset"),
+        QStringLiteral("Aim the antenna DEG degrees of azimuth off the vehicle (default 0)."),
+        QStringLiteral("DEG"), QStringLiteral("0"));
+    parser.addOptions({help, version, udp, tcp, link, noPty, log, replay, offset});
 
     if (!parser.parse(arguments)) {
         message = parser.errorText();
@@ -66,6 +71,12 @@ SimOptions::Outcome SimOptions::parse(const QStringList& arguments, SimOptions& 
     }
     if (!readPort(parser.value(tcp), options.tcpPort)) {
         message = QStringLiteral("Bad TCP port: %1").arg(parser.value(tcp));
+        return Outcome::Error;
+    }
+    bool offsetOk = false;
+    options.pointingOffsetDeg = parser.value(offset).toDouble(&offsetOk);
+    if (!offsetOk || !std::isfinite(options.pointingOffsetDeg)) {
+        message = QStringLiteral("Bad pointing offset: %1").arg(parser.value(offset));
         return Outcome::Error;
     }
     options.pty = !parser.isSet(noPty);

@@ -11,9 +11,7 @@ namespace {
 constexpr qint64 kInt32Max = 2147483647;
 constexpr qint64 kLatLimit = 900000000;
 constexpr qint64 kLonLimit = 1800000000;
-constexpr double kEarthRadiusM = 6371000.0;
 constexpr double kSlewDegPerS = 30.0;
-constexpr double kAzimuthWanderDegPerS = 6.0;
 constexpr double kElevationMinDeg = -46.0;
 constexpr double kElevationMaxDeg = 87.0;
 /// Longest operator text the tracker keeps (names, destination addresses).
@@ -104,36 +102,30 @@ double wave(qint64 sinceStartMs, qint64 periodMs) {
     return std::sin(2.0 * std::numbers::pi * double(phase) / double(periodMs));
 }
 
-double radians(double deg) {
-    return deg * std::numbers::pi / 180.0;
-}
-double degrees(double rad) {
-    return rad * 180.0 / std::numbers::pi;
+tracking::GeoPoint geoPoint(qint64 lat, qint64 lon, qint64 alt) {
+    return {double(lat) * 1e-7, double(lon) * 1e-7, double(alt)};
 }
 
-/// North, east and up metres from `from` to `to` on a locally flat earth.
-struct Offset {
-    double north;
-    double east;
-    double up;
-};
-
-Offset offsetBetween(qint64 fromLat, qint64 fromLon, qint64 fromAlt, qint64 toLat, qint64 toLon,
-                     qint64 toAlt) {
-    const double cosLat = std::max(std::cos(radians(double(fromLat) * 1e-7)), 0.01);
-    return {radians(double(toLat - fromLat) * 1e-7) * kEarthRadiusM,
-            radians(double(toLon - fromLon) * 1e-7) * kEarthRadiusM * cosLat,
-            double(toAlt - fromAlt)};
+/// An azimuth within 0 <= az < 360.
+double wrapped(double deg) {
+    double r = std::fmod(deg, 360.0);
+    if (r < 0) r += 360.0;
+    return r >= 360.0 ? 0.0 : r;
 }
 
 }  // namespace
 
-TrackerModel::TrackerModel(qint64 startMs)
+TrackerModel::TrackerModel(qint64 startMs, double azimuthOffsetDeg)
     : m_startMs(startMs),
       m_lastMs(startMs),
-      m_x(0.0, 360.0, {AxisWander::Kind::Rotate, 0.0, kAzimuthWanderDegPerS, 0.0, 1}, kSlewDegPerS),
-      m_y(kElevationMinDeg, kElevationMaxDeg, {AxisWander::Kind::Oscillate, 20.0, 0.0, 30.0, 20000},
-          kSlewDegPerS) {
+      m_azimuthOffset(std::isfinite(azimuthOffsetDeg) ? wrapped(azimuthOffsetDeg) : 0.0),
+      m_x(0.0, 360.0, 0.0, kSlewDegPerS),
+      m_y(kElevationMinDeg, kElevationMaxDeg, 0.0, kSlewDegPerS) {
+    // The antenna is on the vehicle from the start.
+    if (const std::optional<Aim> a = aimAt(startMs)) {
+        m_x = AxisDrive(0.0, 360.0, a->azimuthDeg, kSlewDegPerS);
+        m_y = AxisDrive(kElevationMinDeg, kElevationMaxDeg, a->elevationDeg, kSlewDegPerS);
+    }
     m_ports[0] = {1, 0, "0.0.0.0", 9000, 0, 0, 0, 0};
     m_ports[1] = {1, 0, "192.168.1.10", 14550, 0, 1, 0, 0};
     m_ports[4] = {1, 1, "0.0.0.0", 9004, 0, 0, 0, 0};
@@ -151,6 +143,7 @@ QByteArray TrackerModel::handle(QByteArrayView command, qint64 nowMs, int portRo
     }
     QByteArray reply = dispatch(splitWords(t), t, nowMs);
     if (reply.size() > kMaxReplyLength) reply = errorReply(t);
+    aim(nowMs);
     if (counted) {
         Port& p = m_ports[std::size_t(portRow)];
         p.cntTx = std::min(p.cntTx + 1, kInt32Max);
@@ -187,7 +180,7 @@ QByteArray TrackerModel::dispatch(const QByteArrayList& w, QByteArrayView t, qin
     }
     if (key == "DX" || key == "DY") return moveAxis(w, t, now);
     if (key == "OFFSET") return offset(w, t);
-    if (key == "GPSOBJ" || key == "ORG") return position(w, t, now);
+    if (key == "GPSOBJ" || key == "ORG") return position(w, t);
     if (key == "HOME" || key == "MAVLINK" || key == "GCS" || key == "DISTMIN" || key == "FAN" ||
         key == "HEAT")
         return switchOrLimit(w, t, now);
@@ -242,38 +235,41 @@ qint64 TrackerModel::supplyMillivolts(qint64 now) const {
 
 TrackerModel::Position TrackerModel::vehicleAt(qint64 now) const {
     if (m_hasObject) return m_object;
-    // The simulated vehicle sits where the antenna points, at a slowly breathing range.
-    const double range = 850.0 + 150.0 * wave(num::saturatingSub(now, m_startMs), 45000);
-    const double az = radians(m_x.positionAt(now));
-    const double el = radians(m_y.positionAt(now));
-    const double ground = range * std::cos(el);
-    const double originLat = double(m_origin.lat) * 1e-7;
-    const double cosLat = std::max(std::cos(radians(originLat)), 0.01);
-    const double lat = originLat + degrees(ground * std::cos(az) / kEarthRadiusM);
-    const double lon =
-        double(m_origin.lon) * 1e-7 + degrees(ground * std::sin(az) / (kEarthRadiusM * cosLat));
-    return {std::clamp<qint64>(num::roundHalfEven(lat * 1e7), -kLatLimit, kLatLimit),
-            std::clamp<qint64>(num::roundHalfEven(lon * 1e7), -kLonLimit, kLonLimit),
-            m_origin.alt + num::roundHalfEven(range * std::sin(el))};
+    const flight::Fix f = flight::at(num::saturatingSub(now, m_startMs));
+    return {f.lat, f.lon, f.alt};
+}
+
+std::optional<tracking::LineOfSight> TrackerModel::sightAt(qint64 now) const {
+    // From the positions as the replies give them, so that the antenna and the line of sight
+    // seen from outside agree to the drive's lag.
+    const Position v = vehicleAt(now);
+    return tracking::lineOfSight(geoPoint(m_origin.lat, m_origin.lon, m_origin.alt),
+                                 geoPoint(v.lat, v.lon, v.alt));
 }
 
 qint64 TrackerModel::distanceAt(qint64 now) const {
-    if (!m_hasObject)
-        return num::roundHalfEven(850.0 + 150.0 * wave(num::saturatingSub(now, m_startMs), 45000));
-    const Offset o = offsetBetween(m_origin.lat, m_origin.lon, m_origin.alt, m_object.lat,
-                                   m_object.lon, m_object.alt);
-    return num::roundHalfEven(std::sqrt(o.north * o.north + o.east * o.east + o.up * o.up));
+    const std::optional<tracking::LineOfSight> s = sightAt(now);
+    return s ? num::roundHalfEven(s->slantRangeM) : 0;
 }
 
-void TrackerModel::pointAtObject(qint64 now) {
-    const Offset o = offsetBetween(m_origin.lat, m_origin.lon, m_origin.alt, m_object.lat,
-                                   m_object.lon, m_object.alt);
-    const double ground = std::hypot(o.north, o.east);
-    if (ground < 0.5 && std::abs(o.up) < 0.5) return;
-    double bearing = degrees(std::atan2(o.east, o.north));
-    if (bearing < 0) bearing += 360.0;
-    m_x.moveTo(bearing, now);
-    m_y.moveTo(degrees(std::atan2(o.up, ground)), now);
+std::optional<TrackerModel::Aim> TrackerModel::aimAt(qint64 now) const {
+    const std::optional<tracking::LineOfSight> s = sightAt(now);
+    if (!s || !s->hasDirection) return std::nullopt;
+    return Aim{wrapped(s->azimuthDeg + m_azimuthOffset), s->elevationDeg};
+}
+
+void TrackerModel::aim(qint64 now) {
+    const std::optional<Aim> a = aimAt(now);
+    if (!a) return;
+    for (std::size_t axis = 0; axis < 2; ++axis) {
+        std::optional<qint64>& since = m_manualSince[axis];
+        if (since && num::saturatingSub(now, *since) < kManualHoldMs) continue;
+        since.reset();
+        if (axis == 0)
+            m_x.moveTo(a->azimuthDeg, now);
+        else
+            m_y.moveTo(a->elevationDeg, now);
+    }
 }
 
 void TrackerModel::advance(qint64 now) {
@@ -406,14 +402,12 @@ QByteArray TrackerModel::audio(const QByteArrayList& w, QByteArrayView t) {
 QByteArray TrackerModel::vehicleGps(qint64 now) const {
     const Position v = vehicleAt(now);
     qint64 speed = 0;
-    qint64 course = num::roundHalfEven(m_x.positionAt(now));
-    if (!m_hasObject && m_x.wandering()) {
-        // Circling with the sweeping antenna: ground speed follows from the turn rate.
-        const double ground = double(distanceAt(now)) * std::cos(radians(m_y.positionAt(now)));
-        speed = num::roundHalfEven(std::abs(ground * radians(kAzimuthWanderDegPerS)));
-        course = (course + 90) % 360;
+    qint64 course = 0;
+    if (!m_hasObject) {
+        const flight::Fix f = flight::at(num::saturatingSub(now, m_startMs));
+        speed = num::roundHalfEven(f.groundSpeedMps);
+        course = num::roundHalfEven(f.courseDeg);
     }
-    if (m_hasObject) course = 0;
     return okReply({"UAVGPS", text(m_mavMs * kGpsRawPerS / 1000), text(m_mavMs / kHomeEveryMs),
                     text(0), text(v.lat), text(v.lon), text(v.alt), text(speed), text(course % 360),
                     text(m_mavlink ? 14 : 0), m_mavlink ? "1" : "0", "0.8", "1.2"});
@@ -442,6 +436,7 @@ QByteArray TrackerModel::moveAxis(const QByteArrayList& w, QByteArrayView t, qin
     }
     AxisDrive& axis = x ? m_x : m_y;
     axis.moveTo(v, now);
+    m_manualSince[x ? 0 : 1] = now;
     return okReply({w[0], text(tenths(axis.targetDeg(), 3600))});
 }
 
@@ -452,7 +447,7 @@ QByteArray TrackerModel::offset(const QByteArrayList& w, QByteArrayView t) {
     return okReply({"OFFSET", text(m_offsetX), text(m_offsetY)});
 }
 
-QByteArray TrackerModel::position(const QByteArrayList& w, QByteArrayView t, qint64 now) {
+QByteArray TrackerModel::position(const QByteArrayList& w, QByteArrayView t) {
     if (w.size() < 3) return errorReply(t);
     const bool object = w[0] == "GPSOBJ";
     Position& p = object ? m_object : m_origin;
@@ -461,7 +456,6 @@ QByteArray TrackerModel::position(const QByteArrayList& w, QByteArrayView t, qin
     p.lon = std::clamp(readInt(w[2]), -kLonLimit, kLonLimit);
     if (w.size() > 3) p.alt = std::clamp<qint64>(readInt(w[3]), -1000, 20000);
     if (object) m_hasObject = true;
-    if (m_hasObject) pointAtObject(now);
     return okReply({w[0], text(p.lat), text(p.lon), text(p.alt)});
 }
 

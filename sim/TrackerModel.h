@@ -2,14 +2,22 @@
 // The simulated MERLAN tracker: its settings, its simulated sensors and telemetry, answering one
 // command text at a time. Time comes in from outside (milliseconds of any monotonic clock), so
 // the same commands at the same times always give the same replies.
+//
+// A simulated vehicle flies a circuit by itself (SimulatedFlight); the operator's object
+// ("GPSOBJ") takes its place for good. With every command it handles, the tracker aims its
+// antenna at the vehicle's reported position from its own, so that the pointing error seen
+// from outside is the drive's lag and the rounding of the replies.
 
 #include "AxisDrive.h"
+#include "LineOfSight.h"
+#include "SimulatedFlight.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QByteArrayView>
 #include <QtGlobal>
 #include <array>
+#include <optional>
 
 class TrackerModel {
 public:
@@ -21,6 +29,8 @@ public:
     static constexpr qint64 kCalibrationMs = 3000;
     /// The local GPS reports no fix ("V") for this long after power-on.
     static constexpr qint64 kGpsAcquireMs = 10000;
+    /// After "DX" or "DY" the axis stays where it was sent for this long, then tracks again.
+    static constexpr qint64 kManualHoldMs = 30000;
 
     enum CalibrationState {
         Calibrating = 1,
@@ -29,7 +39,8 @@ public:
         NotCalibrated = 4
     };
 
-    explicit TrackerModel(qint64 startMs = 0);
+    /// `azimuthOffsetDeg` is added to every azimuth the tracker aims at (not to manual moves).
+    explicit TrackerModel(qint64 startMs = 0, double azimuthOffsetDeg = 0);
 
     /// Answers one command (no prefix, no terminator; surrounding blanks and line ends are
     /// ignored). `portRow` 0..7 names the Ethernet port the command came in on, so that its
@@ -78,23 +89,33 @@ private:
     QByteArray localGps(qint64 now) const;
     QByteArray moveAxis(const QByteArrayList& w, QByteArrayView text, qint64 now);
     QByteArray offset(const QByteArrayList& w, QByteArrayView text);
-    QByteArray position(const QByteArrayList& w, QByteArrayView text, qint64 now);
+    QByteArray position(const QByteArrayList& w, QByteArrayView text);
     QByteArray switchOrLimit(const QByteArrayList& w, QByteArrayView t, qint64 now);
     QByteArray simHook(const QByteArrayList& w, QByteArrayView text);
 
+    struct Aim {
+        double azimuthDeg;
+        double elevationDeg;
+    };
+
     void advance(qint64 now);
-    void pointAtObject(qint64 now);
+    std::optional<Aim> aimAt(qint64 now) const;
+    void aim(qint64 now);
     int flags(qint64 now) const;
     int alarms() const;
     int temperature(qint64 now) const;
     qint64 supplyMillivolts(qint64 now) const;
     Position vehicleAt(qint64 now) const;
+    std::optional<tracking::LineOfSight> sightAt(qint64 now) const;
     qint64 distanceAt(qint64 now) const;
 
     qint64 m_startMs;
     qint64 m_lastMs;
+    double m_azimuthOffset;
     AxisDrive m_x;
     AxisDrive m_y;
+    /// When each axis was last moved by hand; empty while it tracks.
+    std::array<std::optional<qint64>, 2> m_manualSince;
     std::array<Calibration, 2> m_calibration;
 
     qint64 m_offsetX = 0;  ///< tenths
@@ -104,7 +125,7 @@ private:
     bool m_gcs = false;
     qint64 m_gcsSinceMs = 0;
     qint64 m_homeType = 0;
-    Position m_origin{415600000, -37600000, 640};
+    Position m_origin{flight::kSiteLat, flight::kSiteLon, flight::kSiteAlt};
     bool m_hasObject = false;
     Position m_object;
     qint64 m_fanOn = 35;

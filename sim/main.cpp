@@ -49,10 +49,13 @@ int main(int argc, char* argv[]) {
         QString error;
         if (!replay.load(options.replayPath, &error)) return failed(options.replayPath, error);
         if (replay.skippedLines() > 0)
-            std::fprintf(stderr, "tracker-sim: %s: %d lines are not capture records (first: line %d)\n",
-                         qPrintable(options.replayPath), replay.skippedLines(), replay.firstSkippedLine());
+            std::fprintf(
+                stderr, "tracker-sim: %s: %d lines are not capture records (first: line %d)\n",
+                qPrintable(options.replayPath), replay.skippedLines(), replay.firstSkippedLine());
     }
-    Responder responder(options.log ? &out : nullptr, options.replayPath.isEmpty() ? nullptr : &replay);
+    Responder responder(options.log ? &out : nullptr,
+                        options.replayPath.isEmpty() ? nullptr : &replay,
+                        options.pointingOffsetDeg);
     const LocalPeers peers;
     StopSignals stop;
     if (!stop.isValid()) return failed(QStringLiteral("signals"), QStringLiteral("no signalfd"));

@@ -4,11 +4,14 @@
 
 #include "AxisDrive.h"
 #include "Framing.h"
+#include "LineOfSight.h"
 #include "LineOutput.h"
 #include "LocalPeers.h"
 #include "SerialFraming.h"
+#include "SimulatedFlight.h"
 #include "TrackerModel.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -33,6 +36,38 @@ QString field(const QByteArray& reply, int n) {
 
 qint64 intField(const QByteArray& reply, int n) {
     return field(reply, n).toLongLong();
+}
+
+tracking::GeoPoint geoField(const QByteArray& reply, int latField) {
+    return {double(intField(reply, latField)) * 1e-7, double(intField(reply, latField + 1)) * 1e-7,
+            double(intField(reply, latField + 2))};
+}
+
+/// What the console sees at `t`: the antenna's direction and the line of sight from the
+/// tracker's reported position to the vehicle's.
+struct Seen {
+    double azimuthDeg;
+    double elevationDeg;
+    tracking::GeoPoint vehicle;
+    tracking::LineOfSight sight;  ///< no direction when the replies give none
+};
+
+Seen seenAt(TrackerModel& model, qint64 t) {
+    const QByteArray p = model.handle("DXYPV", t);
+    const QByteArray s = model.handle("STAT", t);
+    return {
+        double(intField(p, 2)) / 10.0, double(intField(p, 3)) / 10.0, geoField(p, 4),
+        tracking::lineOfSight(geoField(s, 7), geoField(p, 4)).value_or(tracking::LineOfSight{})};
+}
+
+/// Antenna azimuth minus line-of-sight azimuth, -180..180.
+double azimuthDifference(const Seen& seen) {
+    return std::remainder(seen.azimuthDeg - seen.sight.azimuthDeg, 360.0);
+}
+
+double median(QList<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.isEmpty() ? 0.0 : v[v.size() / 2];
 }
 
 const QList<QByteArray> kQueries = {
@@ -182,8 +217,8 @@ private slots:
             << L{"GCS 1,G"} << QByteArray("DXYPV") << 7 << QString::number(64 | 8 | 16);
         QTest::newRow("gpsobj is the vehicle")
             << L{"GPSOBJ 415700000 -37600000 700"} << QByteArray("DXYPV") << 4 << "415700000";
-        QTest::newRow("gpsobj distance")
-            << L{"GPSOBJ 415700000 -37600000 640"} << QByteArray("STAT") << 17 << "1112";
+        QTest::newRow("gpsobj distance")  // 0.01 degree of latitude at 41.56 N on WGS84
+            << L{"GPSOBJ 415700000 -37600000 640"} << QByteArray("STAT") << 17 << "1111";
         QTest::newRow("gpsobj in uavdat")
             << L{"GPSOBJ 415700000 -37600000 700"} << QByteArray("UAVDAT") << 3 << "700";
         QTest::newRow("mav statinit")
@@ -274,28 +309,95 @@ private slots:
                                         : start + (targetTenths > start ? 150 : -150);
         QVERIFY2(std::abs(half - expectedHalf) <= 1,
                  qPrintable(QStringLiteral("%1 from %2").arg(half).arg(start)));
+        // It holds there through the polling, while the other axis goes on tracking.
         const qint64 arrival = t0 + std::abs(targetTenths - start) * 100 / 30 + 10;
-        QCOMPARE(intField(model.handle("DXYPV", arrival), field), qint64(targetTenths));
-        QCOMPARE(intField(model.handle("DXYPV", arrival + 600000), field), qint64(targetTenths));
+        const int other = field == 2 ? 3 : 2;
+        QSet<qint64> otherAxis;
+        for (qint64 t = arrival; t < t0 + TrackerModel::kManualHoldMs; t += 100) {
+            const QByteArray p = model.handle("DXYPV", t);
+            QCOMPARE(intField(p, field), qint64(targetTenths));
+            otherAxis << intField(p, other);
+        }
+        QVERIFY(otherAxis.size() > 10);
+        // Then it tracks again.
+        const qint64 resumed = t0 + TrackerModel::kManualHoldMs + 10000;
+        for (qint64 t = t0 + TrackerModel::kManualHoldMs; t < resumed; t += 100)
+            model.handle("STAT", t);
+        const Seen seen = seenAt(model, resumed);
+        QVERIFY(tracking::angleBetweenDeg(seen.azimuthDeg, seen.elevationDeg, seen.sight.azimuthDeg,
+                                          seen.sight.elevationDeg) < 0.5);
     }
 
-    void axesWanderUntilCommanded() {
-        TrackerModel model;
-        QSet<qint64> azimuths;
-        QSet<qint64> elevations;
-        for (qint64 t = 0; t < 60000; t += 700) {
-            const QByteArray p = model.handle("DXYPV", t);
-            azimuths << intField(p, 2);
-            elevations << intField(p, 3);
+    void antennaFollowsTheVehicle_data() {
+        QTest::addColumn<double>("offset");
+        QTest::addColumn<QList<QByteArray>>("settings");
+        using L = QList<QByteArray>;
+        QTest::newRow("on the flight") << 0.0 << L{};
+        QTest::newRow("offset 5") << 5.0 << L{};
+        QTest::newRow("offset -2.5") << -2.5 << L{};
+        QTest::newRow("offset -200 wraps") << -200.0 << L{};
+        QTest::newRow("tracker moved") << 0.0 << L{"ORG 415678901 -37654321 700"};
+        QTest::newRow("operator's object, offset") << 5.0 << L{"GPSOBJ 415650000 -37500000 900"};
+    }
+
+    void antennaFollowsTheVehicle() {
+        QFETCH(double, offset);
+        QFETCH(QList<QByteArray>, settings);
+        TrackerModel model(0, offset);
+        for (const QByteArray& s : settings) model.handle(s, 1000);
+        // A minute of 10 Hz polling once the drive has caught up: the antenna is off the line
+        // of sight by the offset in azimuth and by the drive's lag and the rounding otherwise.
+        QList<double> errors;
+        QList<double> azimuthOffsets;
+        for (qint64 t = 1000; t <= 71000; t += 100) {
+            const Seen seen = seenAt(model, t);
+            QVERIFY(seen.sight.hasDirection);
+            if (t < 11000) continue;
+            const double aimAz = seen.sight.azimuthDeg + offset;
+            errors << tracking::angleBetweenDeg(seen.azimuthDeg, seen.elevationDeg, aimAz,
+                                                seen.sight.elevationDeg);
+            azimuthOffsets << azimuthDifference(seen);
         }
-        QVERIFY(azimuths.size() > 30);
-        QVERIFY(elevations.size() > 20);
-        // Commanding one axis stops only that axis' wandering.
-        model.handle("DX 100", 60000);
-        const qint64 el1 = intField(model.handle("DXYPV", 70000), 3);
-        const qint64 el2 = intField(model.handle("DXYPV", 72500), 3);
-        QVERIFY(el1 != el2);
-        QCOMPARE(intField(model.handle("DXYPV", 72500), 2), 1000);
+        const double maxError = *std::max_element(errors.cbegin(), errors.cend());
+        QVERIFY2(maxError < 0.5, qPrintable(QString::number(maxError)));
+        QVERIFY2(std::abs(median(azimuthOffsets) - std::remainder(offset, 360.0)) < 0.15,
+                 qPrintable(QString::number(median(azimuthOffsets))));
+    }
+
+    void flightEnvelope() {
+        // Two laps: the same path each time, within its sector and ranges, the reported speed
+        // and course those of the positions' movement.
+        TrackerModel model;
+        double minSlant = 1e9, maxSlant = 0, minHeight = 1e9, maxHeight = -1e9;
+        QList<tracking::GeoPoint> path{seenAt(model, 0).vehicle};
+        for (qint64 t = 1000; t <= 2 * flight::kPeriodMs; t += 1000) {
+            const Seen seen = seenAt(model, t);
+            const tracking::LineOfSight& s = seen.sight;
+            QVERIFY(s.azimuthDeg > 90 && s.azimuthDeg < 180);
+            minSlant = std::min(minSlant, s.slantRangeM);
+            maxSlant = std::max(maxSlant, s.slantRangeM);
+            const double height = seen.vehicle.heightM - double(flight::kSiteAlt);
+            minHeight = std::min(minHeight, height);
+            maxHeight = std::max(maxHeight, height);
+            QVERIFY(std::abs(double(intField(model.handle("UAVDAT", t), 2)) - s.slantRangeM) <= 1);
+
+            const QByteArray gps = model.handle("UAVGPS", t);
+            const tracking::LineOfSight step = *tracking::lineOfSight(path.last(), seen.vehicle);
+            const double speed = double(intField(gps, 8));
+            QVERIFY2(speed >= 15 && speed <= 25, gps.constData());
+            QVERIFY2(std::abs(speed - step.groundRangeM) < 1.5, gps.constData());
+            QVERIFY2(std::abs(std::remainder(double(intField(gps, 9)) - step.azimuthDeg, 360)) < 3,
+                     gps.constData());
+            path << seen.vehicle;
+            if (t > flight::kPeriodMs) {
+                const tracking::GeoPoint& lap = path[path.size() - 1 - flight::kPeriodMs / 1000];
+                QCOMPARE(seen.vehicle.latDeg, lap.latDeg);
+                QCOMPARE(seen.vehicle.lonDeg, lap.lonDeg);
+                QCOMPARE(seen.vehicle.heightM, lap.heightM);
+            }
+        }
+        QVERIFY(minSlant >= 300 && minSlant < 400 && maxSlant > 2300 && maxSlant <= 2500);
+        QVERIFY(minHeight >= 50 && minHeight < 60 && maxHeight > 390 && maxHeight <= 400);
     }
 
     void gpsObjectTurnsTheAntenna() {
@@ -569,27 +671,23 @@ private slots:
     }
 
     void axisDriveEdges() {
-        AxisDrive az(0, 360, {AxisWander::Kind::Rotate, 350, 10, 0, 1}, 30);
-        QCOMPARE(az.positionAt(0), 350.0);
-        QCOMPARE(az.positionAt(2000), 10.0);  // wrapped
+        AxisDrive az(0, 360, 350, 30);
         for (qint64 t : {std::numeric_limits<qint64>::min(), qint64(-12345),
-                         std::numeric_limits<qint64>::max()}) {
-            const double p = az.positionAt(t);
-            QVERIFY(p >= 0 && p < 360);
-        }
-        az.moveTo(20, 1000);                // from 0
-        QCOMPARE(az.positionAt(500), 0.0);  // before the command: still where it started
-        QCOMPARE(az.positionAt(1500), 15.0);
+                         std::numeric_limits<qint64>::max()})
+            QCOMPARE(az.positionAt(t), 350.0);
+        az.moveTo(20, 1000);                  // the long way round: the axis has stops
+        QCOMPARE(az.positionAt(500), 350.0);  // before the command: still where it started
+        QCOMPARE(az.positionAt(1500), 335.0);
         QCOMPARE(az.positionAt(std::numeric_limits<qint64>::max()), 20.0);
         az.moveTo(std::nan(""), 2000);
         QCOMPARE(az.targetDeg(), 20.0);
+        az.moveTo(400, 2000);
+        QCOMPARE(az.targetDeg(), 360.0);
 
-        AxisDrive el(-46, 87, {AxisWander::Kind::Oscillate, 80, 0, 30, 1000}, 30);
-        for (qint64 t = -2000; t <= 2000; t += 50) {
-            const double p = el.positionAt(t);
-            QVERIFY(p >= -46 && p <= 87);
-        }
-        QCOMPARE(el.positionAt(250), 87.0);  // 110 limited to the stop
+        AxisDrive el(-46, 87, 110, 30);  // limited to the stop
+        QCOMPARE(el.positionAt(0), 87.0);
+        el.moveTo(-1e300, 0);
+        QCOMPARE(el.positionAt(std::numeric_limits<qint64>::max()), -46.0);
     }
 };
 

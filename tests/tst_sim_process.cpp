@@ -8,10 +8,13 @@
 #include <QTest>
 #include <QUdpSocket>
 
+#include "LineOfSight.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <functional>
 
@@ -302,6 +305,10 @@ private slots:
         QTest::newRow("unknown option") << QStringList{"--frobnicate"} << false;
         QTest::newRow("link without pty")
             << QStringList{"--no-pty", "--pty-link", "/tmp/x"} << false;
+        QTest::newRow("offset text") << QStringList{"--pointing-offset", "5x"} << false;
+        QTest::newRow("offset NaN") << QStringList{"--pointing-offset", "nan"} << false;
+        QTest::newRow("offset infinite") << QStringList{"--pointing-offset", "-inf"} << false;
+        QTest::newRow("offset missing") << QStringList{"--pointing-offset"} << false;
     }
 
     void commandLine() {
@@ -312,6 +319,28 @@ private slots:
         QVERIFY(p.waitForFinished(kTimeoutMs));
         QCOMPARE(p.exitCode() == 0, success);
         if (success) QVERIFY(p.readAllStandardOutput().contains("--pty-link"));
+    }
+
+    void pointingOffset() {
+        // The antenna's azimuth against the line of sight from the replies' own positions. The
+        // antenna re-aims with each command; a slow exchange may catch it behind the vehicle.
+        Sim sim({"--no-pty", "--pointing-offset", "-7.5"});
+        QVERIFY(sim.waitReady());
+        QUdpSocket client;
+        QVERIFY(client.bind(QHostAddress::LocalHost, 0));
+        const QList<QByteArray> s = udpExchange(client, sim.udpPort(), "STAT").split(' ');
+        QVERIFY(s.size() > 10);
+        double difference = 0;
+        for (int attempt = 0; attempt < 20 && std::abs(difference + 7.5) >= 0.5; ++attempt) {
+            const QList<QByteArray> p = udpExchange(client, sim.udpPort(), "DXYPV").split(' ');
+            QVERIFY(p.size() > 7);
+            const auto sight = tracking::lineOfSight(
+                {s[7].toDouble() * 1e-7, s[8].toDouble() * 1e-7, s[9].toDouble()},
+                {p[4].toDouble() * 1e-7, p[5].toDouble() * 1e-7, p[6].toDouble()});
+            QVERIFY(sight && sight->hasDirection);
+            difference = std::remainder(p[2].toDouble() / 10.0 - sight->azimuthDeg, 360.0);
+        }
+        QVERIFY2(std::abs(difference + 7.5) < 0.5, qPrintable(QString::number(difference)));
     }
 
     void stopsOnSigint() {

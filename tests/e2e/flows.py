@@ -77,7 +77,7 @@ def flow_udp(desk):
     if differs(main.picture(LINK_LABEL), idle_label) == 0:
         raise Failure("the link label shows nothing after UDP opened")
 
-    # Live pointing: the simulated antenna wanders, and the gauge picture follows it.
+    # Live pointing: the simulated antenna tracks the flying vehicle; the gauges follow it.
     first = main.picture(GAUGES)
     wait_until(lambda: differs(main.picture(GAUGES), first) > 50, "the gauges to move")
     mark = desk.mark()
@@ -158,8 +158,15 @@ def flow_serial(desk):
     dialog.click_rect(COM_BUTTON)
     desk.wait_received("@PC>25 DXYPV", "pty")
     wait_colour(dialog, [COM_FIELD], LINK_OPEN, "the COM row to turn green")
-    # The tracker's answers arrive: the origin field fills from its status.
-    wait_until(lambda: main.field_text(ORIGIN_LAT, settle=0.5), "the origin latitude")
+    # The tracker's answers arrive: the origin field fills from its status. Reading a field
+    # focuses it, and a status leaves a focused group alone: each try first moves the focus to
+    # the command entry and lets two status polls go by.
+    def origin_latitude():
+        main.click_rect(COMMAND_ENTRY)
+        desk.wait_received("@PC>25 STAT", "pty", since=desk.mark())
+        desk.wait_received("@PC>25 STAT", "pty", since=desk.mark())
+        return main.field_text(ORIGIN_LAT, settle=0.5)
+    wait_until(origin_latitude, "the origin latitude")
 
     dialog.click_rect(COM_BUTTON)
     wait_colour(dialog, [COM_FIELD], GREY_WINDOW, "the COM row to turn grey")
