@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QStandardPaths>
 #include <QStyleFactory>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -90,12 +91,26 @@ int main(int argc, char** argv)
     fatalreport::install(argv[0]);
     if (fatalreport::isReportMode(argc, argv)) return fatalreport::runReport(argc, argv);
 
-    // Help, version and the port list answer without touching the window system.
+    // A file size limit reached by the flight record fails the write; it does not end the console.
+    std::signal(SIGXFSZ, SIG_IGN);
+
+    // Help, version, the port list and a record file that cannot be made answer without
+    // touching the window system.
+    std::unique_ptr<tracking::RecordWriter> record;
     {
         QCoreApplication probe(argc, argv);
         setNames();
         CommandLine line;
         if (const std::optional<int> code = answer(line)) return *code;
+        if (!line.recordPath.isEmpty()) {
+            QString error;
+            record = tracking::RecordWriter::create(line.recordPath, &error);
+            if (!record) {
+                std::fprintf(stderr, "antenna-tracker-studio: record file %s: %s\n", qPrintable(line.recordPath),
+                             qPrintable(error));
+                return 2;
+            }
+        }
     }
 
     // The console repaints a few small fields ten times a second. Through X shared memory every
@@ -115,16 +130,6 @@ int main(int argc, char** argv)
     CommandLine line;
     if (const std::optional<int> code = answer(line)) return *code;
     if (!line.reviewPath.isEmpty()) return runReview(line);
-    std::unique_ptr<tracking::RecordWriter> record;
-    if (!line.recordPath.isEmpty()) {
-        QString error;
-        record = tracking::RecordWriter::create(line.recordPath, &error);
-        if (!record) {
-            std::fprintf(stderr, "antenna-tracker-studio: record file %s: %s\n", qPrintable(line.recordPath),
-                         qPrintable(error));
-            return 2;
-        }
-    }
     std::unique_ptr<CaptureWriter> capture;
     if (!line.capturePath.isEmpty()) {
         capture = std::make_unique<CaptureWriter>();

@@ -259,12 +259,9 @@ void TrackingWindow::buildSky()
     m_skyAntenna->setName(QStringLiteral("Antenna"));
     m_skySight->setName(QStringLiteral("Line of sight"));
     m_sky->legend->setVisible(true);
-    m_sky->legend->removeItem(m_sky->legend->itemCount() - 1);  // the trail
-    for (int i = m_sky->legend->itemCount() - 1; i >= 0; --i) {
-        auto* item = qobject_cast<QCPPlottableLegendItem*>(m_sky->legend->item(i));
-        if (item && item->plottable() != m_skyAntenna && item->plottable() != m_skySight)
-            m_sky->legend->removeItem(i);
-    }
+    m_sky->legend->clearItems();
+    m_skyAntenna->addToLegend();
+    m_skySight->addToLegend();
     QFont small = m_sky->font();
     small.setPixelSize(10);
     m_sky->legend->setFont(small);
@@ -273,6 +270,7 @@ void TrackingWindow::buildSky()
         squareAxes(m_sky, 0, 0, kSkyRim);
         m_sky->replot();
     });
+    m_sky->installEventFilter(this);
 }
 
 void TrackingWindow::buildPlan()
@@ -306,6 +304,7 @@ void TrackingWindow::buildPlan()
         fitPlan();
         m_plan->replot();
     });
+    m_plan->installEventFilter(this);
 }
 
 void TrackingWindow::buildStrips()
@@ -596,6 +595,21 @@ bool TrackingWindow::savePicture(const QString& path, QString* error)
     }
     if (!ok && error) *error = QStringLiteral("the picture could not be written");
     return ok;
+}
+
+bool TrackingWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // A resized view keeps one metre (one degree) as long across as up: the ranges are set
+    // again for its new shape once its layout is done.
+    if (event->type() == QEvent::Resize && (watched == m_sky || watched == m_plan)) {
+        QCustomPlot* plot = static_cast<QCustomPlot*>(watched);
+        QTimer::singleShot(0, plot, [this, plot] {
+            if (plot == m_sky) squareAxes(m_sky, 0, 0, kSkyRim);
+            else if (m_planFollow) fitPlan();
+            plot->replot();
+        });
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TrackingWindow::closeEvent(QCloseEvent* event)

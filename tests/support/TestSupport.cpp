@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "ConnectionDialog.h"
+#include "TrackingWindow.h"
 
 namespace testsupport {
 
@@ -50,6 +51,8 @@ ConsoleFixture::ConsoleFixture(std::function<void(const QString&)> prepare, std:
     AppOptions options;
     options.resourceDirectory = m_dir.path();
     options.connect = connect;
+    // The Tracking window built in, instead of loaded from the module beside the console.
+    options.trackingView = [](EventSink sink) { return new TrackingWindow(std::move(sink)); };
     m_app = std::make_unique<App>(std::move(options));
     m_app->start();
 }
