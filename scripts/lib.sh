@@ -9,7 +9,7 @@ BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev 
 # The virtual X server, and the tools that drive it and read the screen (end-to-end tests).
 DISPLAY_PACKAGES=(xvfb xauth xdotool xclip imagemagick python3)
 # Benchmarks and fuzzing.
-BENCH_PACKAGES=(libbenchmark-dev)
+BENCH_PACKAGES=(libbenchmark-dev libxcb1-dev)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # The validators of the installed desktop entry and AppStream metadata.
 PACKAGE_CHECK_PACKAGES=(desktop-file-utils appstream)

@@ -53,6 +53,11 @@ public:
     void selectSpan(int index);
     /// Applies what arrived since the last refresh at once (the timers do it at their pace).
     void refreshNow();
+    /// The two paces of the live view. Markers and readouts: the newest point, five times a
+    /// second, only the marker layers drawn again.
+    void refreshLive();
+    /// Trails, strip charts and ranges from every point, once a second (a queued replot).
+    void refreshData();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -71,10 +76,6 @@ private:
     void buildStrips();
     void chooseFile(bool save);
 
-    /// Markers and readouts: the newest point.
-    void refreshLive();
-    /// Trails, strip charts and ranges: every point of the series.
-    void refreshData();
     void fitPlan();
     void setStripRange(double from, double to);
     void stripRangeChangedByOperator(int strip);
