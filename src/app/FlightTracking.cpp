@@ -211,14 +211,16 @@ void FlightTracking::showLive()
 void FlightTracking::updateRecordStatus()
 {
     if (!m_view) return;
-    QString text;
-    if (m_review) text = m_reviewTitle;
-    else if (m_writer)
-        text = QStringLiteral("Recording %1: %2 rows").arg(QFileInfo(m_writer->path()).fileName()).arg(m_writer->rows());
+    QString recordLine;
+    if (m_writer)
+        recordLine = QStringLiteral("Recording %1: %2 rows").arg(QFileInfo(m_writer->path()).fileName()).arg(m_writer->rows());
     else if (!m_lastRecord.isEmpty())
-        text = QStringLiteral("Recorded %1: %2 rows").arg(QFileInfo(m_lastRecord).fileName()).arg(m_lastRows);
+        recordLine = QStringLiteral("Recorded %1: %2 rows").arg(QFileInfo(m_lastRecord).fileName()).arg(m_lastRows);
     else if (m.timers)
-        text = QStringLiteral("Not recording");
+        recordLine = QStringLiteral("Not recording");
+    // A record under review says so first; one that runs meanwhile is not forgotten.
+    QString text = m_review ? m_reviewTitle : recordLine;
+    if (m_review && m_writer) text += QStringLiteral(" \u2014 ") + recordLine;
     m_view->setRecordStatus(text, m_writer != nullptr, m.timers != nullptr);
 }
 
