@@ -129,17 +129,24 @@ private slots:
             QVERIFY(replay.isReady());
             QVERIFY(captureSession(replay, kind, second, 20));
         }
+        // The replayed tracker answers a command's k-th time with what followed its k-th time in
+        // the first capture (the last of those once they run out). On a busy machine a reply may
+        // arrive after the next command went out, so the bytes are compared as one stream: what
+        // arrived is the start of what those answers make up (the last may still be on its way).
         const QHash<QByteArray, QByteArrayList> expected = repliesByCommand(recorded);
-        const QHash<QByteArray, QByteArrayList> got = repliesByCommand(readCapture(second));
-        int compared = 0;
-        for (auto it = got.begin(); it != got.end(); ++it) {
-            QVERIFY2(expected.contains(it.key()), it.key().constData());
-            const QByteArrayList& want = expected[it.key()];
-            // The last command may still have been waiting for its reply when the session ended.
-            for (qsizetype i = 0; i + 1 < it->size(); ++i, ++compared)
-                QCOMPARE(it->at(i), want.at(std::min(i, want.size() - 1)));
+        QHash<QByteArray, qsizetype> times;
+        QByteArray answers, arrived;
+        for (const capture::Record& r : readCapture(second)) {
+            if (r.direction == capture::Direction::Received) {
+                arrived += r.bytes;
+                continue;
+            }
+            QVERIFY2(expected.contains(r.bytes), r.bytes.constData());
+            const QByteArrayList& want = expected[r.bytes];
+            answers += want.at(std::min(times[r.bytes]++, want.size() - 1));
         }
-        QVERIFY(compared >= 15);
+        QVERIFY2(answers.startsWith(arrived), arrived.constData());
+        QVERIFY(arrived.count(" OK") >= 20);
     }
 
     void unwritableFile() {

@@ -77,11 +77,11 @@ private slots:
         QStringList expected{"NET IP", "NET SUBMASK", "NET GATEWAY"};
         for (int p = 8000; p <= 8007; ++p) expected << QStringLiteral("NET PORT %1").arg(p);
         QVERIFY(c.waitForSent(11));
+        QVERIFY(waitFor([&] { return !c.app().timers().isActive(TimerBank::kOneShotReads); }));
         QVERIFY(!c.waitForSent(12, 400));
         QStringList sent;
         for (const QByteArray& d : c.sent()) sent << QString::fromLatin1(d);
         QCOMPARE(sent, expected);
-        QVERIFY(!c.app().timers().isActive(TimerBank::kOneShotReads));
 
         for (int r = 0; r < 8; ++r)
             QCOMPARE(rowTexts(c.app(), r).mid(0, 2),
@@ -257,6 +257,7 @@ private slots:
         UdpConsole c(false);
         openFromMenu(c.app());
         QVERIFY(c.waitForSent(11));
+        QVERIFY(waitFor([&] { return !c.app().timers().isActive(TimerBank::kOneShotReads); }));
         clickCell(c.app(), 0, State);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
         QCOMPARE(portTable(c.app())->firstRow(), 1);

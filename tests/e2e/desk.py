@@ -34,6 +34,7 @@ MENU_TITLE_X = {"Menu": 22, "About": 70}
 
 GREY_WINDOW = (128, 128, 128)
 GREY_FIELD = (192, 192, 192)
+EDITING = (221, 219, 8)  # a field group the operator holds
 LINK_OPEN = (0, 180, 0)
 LINK_FAILED = (180, 0, 0)
 
@@ -165,9 +166,15 @@ class Window:
         x, y, w, h = rect
         self.click(x + w / 2, y + h / 2, repeat)
 
+    def click_into(self, rect, repeat=1):
+        """Clicks into a control and waits until the keyboard follows: keys pressed before the
+        console has taken in the click would reach the window that had the focus before."""
+        self.click_rect(rect, repeat)
+        wait_until(lambda: self.desk.focused() == self.id, f"{self.title!r} to take the keys")
+
     def type_into(self, rect, text, commit=True):
         """Clicks into a field, replaces its text by `text` and, with `commit`, presses Return."""
-        self.click_rect(rect)
+        self.click_into(rect)
         self.desk.key("ctrl+a")
         self.desk.type(text)
         if commit:
@@ -177,7 +184,7 @@ class Window:
         """The text of a field, read as an operator copies it: select all, copy, paste."""
         sentinel = f"<nothing copied {time.monotonic()}>"
         self.desk.set_clipboard(sentinel)
-        self.click_rect(rect, repeat=3)
+        self.click_into(rect, repeat=3)
         self.desk.key("ctrl+a", "ctrl+c")
         try:
             return wait_until(lambda: (lambda t: t if t != sentinel else None)(self.desk.clipboard()),
@@ -193,6 +200,16 @@ class Window:
         s = self.desk.scale
         return self.desk.screen_picture(sx, sy, round(w * s), round(h * s),
                                         shrink=s if at_scale_1 else 1)
+
+    def steady_picture(self, rect=None, at_scale_1=False):
+        """The picture once two in a row agree: a window just shown or moved may still be
+        painting the parts that came into view."""
+        last = [None]
+
+        def same():
+            p, last[0] = last[0], self.picture(rect, at_scale_1)
+            return last[0] if p is not None and p.data == last[0].data else None
+        return wait_until(same, f"{self.title!r} to be painted", step=0.1)
 
     def pixel(self, x, y):
         sx, sy = self.screen_point(x, y)
@@ -401,6 +418,11 @@ class Desk:
     def visible_windows(self):
         return set(self.windows(""))
 
+    def focused(self):
+        """The window that has the keyboard focus."""
+        out = self.xdo("getwindowfocus", "-f").strip()
+        return int(out) if out.isdigit() else None
+
     def key(self, *keys):
         self.xdo("key", "--delay", "40", *keys)
 
@@ -411,6 +433,7 @@ class Desk:
         """Finds the message box titled `title` and answers it: "Return" takes its default
         button, "y" and "n" its Yes and No buttons."""
         box = self.window(title)
+        wait_until(lambda: self.focused() == box.id, f"the {title!r} box to take the keys")
         x, y, w, h = box.geometry()
         self.xdo("mousemove", str(x + w // 2), str(y + h // 2))
         self.key(answer)
@@ -460,13 +483,14 @@ class Desk:
     def mark(self):
         return len(self.sim_lines())
 
-    def wait_quiet(self, unwanted, period, what, timeout=DEFAULT_WAIT):
-        """Waits until `period` seconds pass in which the simulator receives nothing for
-        which `unwanted(text)` holds."""
+    def wait_quiet(self, unwanted, period, what, link=None, timeout=DEFAULT_WAIT):
+        """Waits until `period` seconds pass in which the simulator receives nothing (over
+        `link`) for which `unwanted(text)` holds. What was on its way before may still land
+        first; what keeps coming never lets the wait end."""
         def quiet():
             mark = self.mark()
             time.sleep(period)
-            return not [t for _, t in self.received(since=mark) if unwanted(t)]
+            return not [t for _, t in self.received(link, since=mark) if unwanted(t)]
         wait_until(quiet, what, timeout, step=0)
 
     def wait_received(self, text, link=None, since=0, timeout=DEFAULT_WAIT):

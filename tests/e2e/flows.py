@@ -12,8 +12,8 @@ import re
 import sys
 import time
 
-from desk import (Desk, Failure, GREY_FIELD, GREY_WINDOW, LINK_FAILED, LINK_OPEN, close_to,
-                  differs, free_port, missing_tools, wait_until, worst_block)
+from desk import (Desk, EDITING, Failure, GREY_FIELD, GREY_WINDOW, LINK_FAILED, LINK_OPEN,
+                  close_to, differs, free_port, missing_tools, wait_until, worst_block)
 
 # Main window controls (x, y, w, h in client pixels).
 COMMAND_ENTRY = (10, 540, 340, 20)
@@ -46,6 +46,23 @@ def wait_colour(window, rects, colour, what):
     wait_until(lambda: all(close_to(field_colour(window, r), colour) for r in rects), what)
 
 
+def count_pixels(picture, test):
+    return sum(1 for i in range(0, len(picture.data), 3) if test(picture.data[i:i + 3]))
+
+
+def shows_text(window, rect):
+    """Whether a grey field shows dark text (one not painted yet shows no grey at all)."""
+    p = window.picture(rect)
+    pixels = len(p.data) // 3
+    return (count_pixels(p, lambda c: close_to(c, GREY_FIELD)) > pixels // 2
+            and count_pixels(p, lambda c: max(c) < 64) > 5)
+
+
+def read_field(window, rect, what):
+    """The text of a field that is known to hold some."""
+    return wait_until(lambda: window.field_text(rect, settle=0.5), what)
+
+
 def arrange(desk, main):
     """No window manager here: the operator's first move is to put the connection dialog
     beside the main window instead of over it."""
@@ -66,7 +83,7 @@ def flow_udp(desk):
     """UDP link, live gauges, a setting committed, a typed command with polling paused."""
     main = desk.start_console()
     dialog = arrange(desk, main)
-    idle_label = main.picture(LINK_LABEL)
+    idle_label = main.steady_picture(LINK_LABEL)
     dialog.click_rect(UDP_BUTTON)
     desk.wait_received("DXYPV", "udp")
     desk.wait_received("STAT", "udp")
@@ -74,8 +91,8 @@ def flow_udp(desk):
     for r in TCP_FIELDS + [COM_FIELD]:
         if not close_to(field_colour(dialog, r), GREY_WINDOW):
             raise Failure(f"row field {r} is not grey while UDP is open")
-    if differs(main.picture(LINK_LABEL), idle_label) == 0:
-        raise Failure("the link label shows nothing after UDP opened")
+    wait_until(lambda: differs(main.picture(LINK_LABEL), idle_label) > 0,
+               "the link label to show the open link")
 
     # Live pointing: the simulated antenna tracks the flying vehicle; the gauges follow it.
     first = main.picture(GAUGES)
@@ -88,15 +105,15 @@ def flow_udp(desk):
                "the azimuth gauge to swing towards 200")
 
     # A setting committed: typed + Return goes out exactly; the tracker's answer (it limits
-    # the distance to 100000) shows once the field is left.
+    # the distance to 100000) shows once the field is left. While the operator holds the field
+    # the status replies mark it yellow; the first one after he left it turns it grey again.
     mark = desk.mark()
     main.type_into(DISTMIN_FIELD, "250000")
     desk.wait_received("DISTMIN 250000,G", "udp", since=mark)
+    wait_colour(main, [DISTMIN_FIELD], EDITING, "DISTMIN to be held for the operator")
     main.click_rect(COMMAND_ENTRY)
-    mark = desk.mark()
-    desk.wait_received("STAT", "udp", since=mark)
-    desk.wait_received("STAT", "udp", since=desk.mark())
-    shown = main.field_text(DISTMIN_FIELD)
+    wait_colour(main, [DISTMIN_FIELD], GREY_FIELD, "a status reply to refresh DISTMIN")
+    shown = read_field(main, DISTMIN_FIELD, "the DISTMIN text")
     if shown != "100000":
         raise Failure(f"DISTMIN shows {shown!r}, the tracker holds 100000")
 
@@ -136,10 +153,7 @@ def flow_tcp_switch(desk):
     desk.wait_received("DXYPV", "udp")
     wait_colour(dialog, UDP_FIELDS, LINK_OPEN, "the UDP row to turn green")
     wait_colour(dialog, TCP_FIELDS, GREY_WINDOW, "the TCP row to turn grey")
-    mark = desk.mark()
-    time.sleep(0.5)
-    if desk.received("tcp", since=mark):
-        raise Failure("TCP traffic after switching to UDP")
+    desk.wait_quiet(lambda t: True, 0.5, "TCP traffic to stop after switching to UDP", "tcp")
 
     dialog.close()
     dialog.wait_gone()
@@ -158,22 +172,17 @@ def flow_serial(desk):
     dialog.click_rect(COM_BUTTON)
     desk.wait_received("@PC>25 DXYPV", "pty")
     wait_colour(dialog, [COM_FIELD], LINK_OPEN, "the COM row to turn green")
-    # The tracker's answers arrive: the origin field fills from its status. Reading a field
-    # focuses it, and a status leaves a focused group alone: each try first moves the focus to
-    # the command entry and lets two status polls go by.
-    def origin_latitude():
-        main.click_rect(COMMAND_ENTRY)
-        desk.wait_received("@PC>25 STAT", "pty", since=desk.mark())
-        desk.wait_received("@PC>25 STAT", "pty", since=desk.mark())
-        return main.field_text(ORIGIN_LAT, settle=0.5)
-    wait_until(origin_latitude, "the origin latitude")
+    # The tracker's answers arrive: the origin field fills from its status. It is read once it
+    # shows: a click into it before the first status reply would make the origin group the
+    # operator's, which the replies then leave alone.
+    wait_until(lambda: shows_text(main, ORIGIN_LAT), "the origin latitude to show")
+    shown = read_field(main, ORIGIN_LAT, "the origin latitude")
+    if shown != "41.5600000º":
+        raise Failure(f"the origin latitude shows {shown!r}, the tracker holds 41.5600000º")
 
     dialog.click_rect(COM_BUTTON)
     wait_colour(dialog, [COM_FIELD], GREY_WINDOW, "the COM row to turn grey")
-    mark = desk.mark()
-    time.sleep(0.5)
-    if desk.received("pty", since=mark):
-        raise Failure("serial traffic after Close Com")
+    desk.wait_quiet(lambda t: True, 0.5, "serial traffic to stop after Close Com", "pty")
     dialog.type_into(COM_FIELD, "99", commit=False)
     dialog.click_rect(COM_BUTTON)
     desk.answer_box("Error")
@@ -192,11 +201,10 @@ def flow_hidpi(desk):
         dialog = desk.window("COM")
         desk.move(main, 0, 0)
         desk.move(dialog, 1024 * scale + 20, 0)
-        time.sleep(0.5)  # the moved windows repaint
         mx, my, mw, mh = main.geometry()
         dx, dy, dw, dh = dialog.geometry()
-        views[scale] = {"main": main.picture(at_scale_1=True),
-                        "dialog": dialog.picture(at_scale_1=True),
+        views[scale] = {"main": main.steady_picture(at_scale_1=True),
+                        "dialog": dialog.steady_picture(at_scale_1=True),
                         "menu bar": mh - 600 * scale, "main size": (mw, mh),
                         "dialog size": (dw, dh)}
         # Chosen controls at their (scaled) places: the DISTMIN field's grey inside, the
@@ -210,8 +218,7 @@ def flow_hidpi(desk):
                               f"(inside {inside}, outside {outside})")
         # A window drawn by the console itself: the Ethernet window's port table.
         ethernet = open_window(desk, main, "Ethernet Config", "Ethernet Setup")
-        time.sleep(0.3)  # its first paint
-        views[scale]["ethernet"] = ethernet.picture(at_scale_1=True)
+        views[scale]["ethernet"] = ethernet.steady_picture(at_scale_1=True)
         views[scale]["ethernet size"] = ethernet.geometry()[2:]
         if scale == 2:
             desk.save_screenshot("hidpi-screen.png")
@@ -294,12 +301,12 @@ def flow_details(desk):
         window.close()
         window.wait_gone()
 
-    mark = desk.mark()
     window = open_window(desk, main, "About", "About")
-    picture = window.picture((0, 0, 384, 158))
-    colours = {picture.data[i:i + 3] for i in range(0, len(picture.data), 3)}
-    if len(colours) < 16:
-        raise Failure(f"the About picture shows {len(colours)} colours")
+
+    def colours():
+        picture = window.picture((0, 0, 384, 158))
+        return len({picture.data[i:i + 3] for i in range(0, len(picture.data), 3)})
+    wait_until(lambda: colours() >= 16, "the About picture (16 colours or more)")
     window.close()
     window.wait_gone()
 
@@ -325,13 +332,17 @@ def flow_ethernet(desk):
     mark = desk.mark()
     window = open_window(desk, main, "Ethernet Config", "Ethernet Setup")
     desk.wait_received("NET PORT 8007", "udp", since=mark)  # the table is read
+    # The row is edited and saved once the tracker's answer for it shows (its text is green).
+    wait_until(lambda: count_pixels(window.picture(PORTDEST_8002),
+                                    lambda c: c[1] - max(c[0], c[2]) > 40) > 5,
+               "the port table's row of 8002 to fill")
+
     def marked():  # the marked text is drawn on the mark colour
-        cell = window.picture(PORTDEST_8002)
-        return sum(close_to(cell.data[i:i + 3], MARKED, 30) for i in range(0, len(cell.data), 3))
+        return count_pixels(window.picture(PORTDEST_8002), lambda c: close_to(c, MARKED, 30))
 
     if marked():
         raise Failure("a cell is marked before any edit")
-    window.click_rect(PORTDEST_8002)
+    window.click_into(PORTDEST_8002)
     desk.key("ctrl+a")
     desk.type("9100")
     desk.key("Return")

@@ -101,7 +101,12 @@ public:
     bool waitForDatagrams(int count, int timeoutMs = kTimeoutMs);
     /// Sends `bytes` as one datagram to the last sender.
     void reply(const QByteArray& bytes);
-    void clear() { m_datagrams.clear(); }
+    /// Forgets every datagram, those still waiting in the socket included.
+    void clear()
+    {
+        datagrams();
+        m_datagrams.clear();
+    }
 
 private:
     QUdpSocket m_socket;
