@@ -26,7 +26,7 @@ DEFAULT_WAIT = 10.0
 # The items of the main window's menus, in order.
 MENUS = {
     "Menu": ["Motors", "Mavlink", "Vehicle", "GPS", "Ethernet Config", "Communications", "Audio",
-             "Device"],
+             "Device", "Tracking"],
     "About": ["About"],
 }
 # Where each menu title sits in the menu bar (x of its middle, client pixels at scale 1).
@@ -262,13 +262,14 @@ class Desk:
     """Xvfb, the simulator and the console, each a process of its own, in `work`."""
 
     def __init__(self, app, sim, work, scale=1, screen=(1600, 1000), com="7", udp_local=None,
-                 tcp_local=None):
+                 tcp_local=None, sim_args=()):
         self.app_path, self.sim_path, self.work = app, sim, work
         self.scale = scale
         self.screen = screen
         self.com = com
         self.udp_local = udp_local
         self.tcp_local = tcp_local
+        self.sim_args = tuple(sim_args)
         self.procs = {}
         self.display = None
         self.x11 = _X11()
@@ -323,7 +324,7 @@ class Desk:
         self.sim_log = os.path.join(self.work, "sim.log")
         self.procs["sim"] = subprocess.Popen(
             [self.sim_path, "--udp-port", "0", "--tcp-port", "0", "--log", "--pty-link",
-             os.path.join(self.resources, f"COM{self.com}")],
+             os.path.join(self.resources, f"COM{self.com}"), *self.sim_args],
             stdout=open(self.sim_log, "wb"), stderr=subprocess.STDOUT)
         wait_until(lambda: "ready" in self.sim_lines(), "the simulator to be ready")
         lines = self.sim_lines()
@@ -352,6 +353,16 @@ class Desk:
             stdout=self._log("app.log"), stderr=subprocess.STDOUT)
         main = MainWindow(self, self.wait_window(MAIN_TITLE), MAIN_TITLE)
         return main
+
+    def start_review(self, record):
+        """Starts the console on a flight record alone (--review); returns its Tracking window."""
+        runtime = os.path.join(self.work, "xdg-runtime")
+        os.makedirs(runtime, mode=0o700, exist_ok=True)
+        env = dict(self.env, QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=runtime)
+        self.procs["app"] = subprocess.Popen(
+            [self.app_path, "--resource-dir", self.resources, "--review", record], env=env,
+            stdout=self._log("review.log"), stderr=subprocess.STDOUT)
+        return self.window("Tracking")
 
     def app_exit_code(self, timeout=DEFAULT_WAIT):
         proc = self.procs["app"]

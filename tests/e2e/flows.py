@@ -361,6 +361,81 @@ def flow_ethernet(desk):
     close_console(desk, main)
 
 
+
+# Tracking window controls (client pixels; the window has no menu bar).
+RECORD_BUTTON = (113, 6, 79, 21)
+ERROR_STRIP = (420, 60, 460, 95)  # the pointing-error chart's plot area
+
+
+def csv_rows(path):
+    with open(path, newline="") as f:
+        lines = f.read().split("\n")
+    header = lines[0].split(",")
+    return header, [dict(zip(header, l.split(","))) for l in lines[1:] if l]
+
+
+def median(values):
+    v = sorted(values)
+    return v[len(v) // 2] if v else None
+
+
+def reddish(picture):
+    """How many pixels of a picture are the pointing-error curve's red."""
+    d = picture.data
+    return sum(1 for i in range(0, len(d), 3) if d[i] > 170 and d[i + 1] < 90 and d[i + 2] < 90)
+
+
+def flow_tracking(desk):
+    """The simulated antenna aims 5 degrees off in azimuth: Menu -> Tracking shows the window,
+    "Record" records, the record holds the offset, and --review shows the same flight."""
+    main = desk.start_console(args=("--connect", "udp"))
+    desk.move(main, 0, 0)
+    desk.wait_received("STAT", "udp")
+    main.menu("Menu", "Tracking")
+    tracking = desk.window("Tracking")
+    desk.move(tracking, 620, 380)
+    wait_until(lambda: reddish(tracking.picture(ERROR_STRIP)) > 20, "the pointing error to be drawn")
+
+    records = os.path.join(desk.resources, "records")
+    tracking.click_rect(RECORD_BUTTON)
+    wait_until(lambda: os.path.isdir(records) and os.listdir(records), "a record to be started")
+    path = os.path.join(records, os.listdir(records)[0])
+    # The record grows at least once a second; a few seconds of flight are enough.
+    wait_until(lambda: len(csv_rows(path)[1]) >= 30, "thirty rows in the record", timeout=20)
+    tracking.click_rect(RECORD_BUTTON)
+    rows_at_stop = len(csv_rows(path)[1])
+    desk.wait_received("DXYPV", "udp", since=desk.mark())
+    time.sleep(1.5)  # a second flush would add rows if the record had not stopped
+    header, rows = csv_rows(path)
+    if len(rows) != rows_at_stop:
+        raise Failure(f"the record grew after Record was pressed again: {rows_at_stop} -> {len(rows)}")
+    expected = ("time_utc,link,antenna_az_deg,antenna_el_deg,vehicle_lat_deg,vehicle_lon_deg,"
+                "vehicle_alt_m,origin_lat_deg,origin_lon_deg,origin_alt_m,los_az_deg,los_el_deg,"
+                "slant_range_m,ground_range_m,pointing_error_deg,tracker_flags,supply_v,"
+                "temperature_c").split(",")
+    if header != expected:
+        raise Failure(f"record header {header}")
+    offsets = [float(r["antenna_az_deg"]) - float(r["los_az_deg"]) for r in rows if r["los_az_deg"]]
+    errors = [float(r["pointing_error_deg"]) for r in rows if r["pointing_error_deg"]]
+    if not offsets or abs(median(offsets) - 5) > 0.5:
+        raise Failure(f"antenna minus line of sight azimuth, median {median(offsets)}, not 5")
+    if not 2.5 < median(errors) <= 5.5:
+        raise Failure(f"pointing error median {median(errors)}, not near 5")
+    if any(r["link"] != "udp" for r in rows):
+        raise Failure("a row not from the UDP link")
+
+    tracking.close()
+    tracking.wait_gone()
+    close_console(desk, main)
+
+    # The same flight, reviewed without a link: the Tracking window alone, closed with its box.
+    review = desk.start_review(path)
+    wait_until(lambda: reddish(review.picture(ERROR_STRIP)) > 20, "the reviewed error to be drawn")
+    review.close()
+    code = desk.app_exit_code()
+    if code != 0:
+        raise Failure(f"the review exited with code {code} after its close box")
+
 FLOWS = {
     "udp": flow_udp,
     "tcp_switch": flow_tcp_switch,
@@ -368,9 +443,11 @@ FLOWS = {
     "hidpi": flow_hidpi,
     "details": flow_details,
     "ethernet": flow_ethernet,
+    "tracking": flow_tracking,
 }
 # Flows that need a desk other than the usual one.
-DESKS = {"hidpi": {"screen": (3100, 1300), "udp_local": None, "tcp_local": None}}
+DESKS = {"hidpi": {"screen": (3100, 1300), "udp_local": None, "tcp_local": None},
+         "tracking": {"sim_args": ("--pointing-offset", "5")}}
 
 
 def main():
