@@ -176,9 +176,9 @@ private slots:
         for (QAction* a : bar->actions()) titles << a->text();
         QCOMPARE(titles, (QStringList{"Menu", "About"}));
         QStringList items;
-        for (QAction* a : bar->actions().at(0)->menu()->actions()) items << a->text();
+        for (QAction* a : bar->actions().at(0)->menu()->actions()) items << (a->isSeparator() ? "|" : a->text());
         QCOMPARE(items, (QStringList{"Motors", "Mavlink", "Vehicle", "GPS", "Ethernet Config",
-                                     "Communications", "Audio", "Device"}));
+                                     "Communications", "Audio", "Device", "|", "Tracking"}));
         QStringList about;
         for (QAction* a : bar->actions().at(1)->menu()->actions()) about << a->text();
         QCOMPARE(about, QStringList{"About"});

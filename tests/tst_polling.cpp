@@ -209,7 +209,7 @@ private slots:
         ConsoleFixture f([&pty](const QString& dir) { pty.linkInto(dir, QStringLiteral("COM7")); });
         f.controls().setText(ConnectionDialog::kComField, QStringLiteral("7"));
 
-        QCOMPARE(f.app().timers().findChildren<QTimer*>().size(), 5);
+        QCOMPARE(f.app().timers().findChildren<QTimer*>().size(), TimerBank::kRecordFlush);  // 1 to 6, in order
         QTimer* serialTimer = bankTimer(f.app(), 1);
         QTimer* pollTimer = bankTimer(f.app(), 2);
         QVERIFY(pollTimer->isActive());
