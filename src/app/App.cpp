@@ -122,13 +122,19 @@ App::~App()
     }
 }
 
-void App::prepareResourceDirectory()
+QString App::resourceFolder(const QString& given)
 {
-    QString dir = m_options.resourceDirectory;
+    QString dir = given;
     if (dir.isEmpty()) dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     dir = QDir::cleanPath(QDir(dir).absolutePath());
-    QDir().mkpath(dir);
     if (!dir.endsWith(u'/')) dir += u'/';
+    return dir;
+}
+
+void App::prepareResourceDirectory()
+{
+    const QString dir = resourceFolder(m_options.resourceDirectory);
+    QDir().mkpath(dir);
     m_state.resourceDirectory = dir;
     // A fresh installation gets the bundled icons; the operator's own files are never replaced.
     for (const char* name : kIconFiles) {

@@ -45,6 +45,9 @@ public:
     explicit App(AppOptions options);
     ~App() override;
 
+    /// The resource folder: `given`, or the per-user data folder; absolute, ending with "/".
+    static QString resourceFolder(const QString& given);
+
     /// The start-up sequence: state, images, main window, timers, banner, gauges, dialog.
     void start();
 

@@ -1,8 +1,6 @@
 // Antenna Tracker Studio: the operator's console of the MERLAN antenna tracker.
 
 #include <QApplication>
-#include <QDir>
-#include <QStandardPaths>
 #include <QStyleFactory>
 #include <csignal>
 #include <cstdio>
@@ -30,14 +28,6 @@ void setNames()
     QCoreApplication::setApplicationVersion(QStringLiteral("1.70"));
 }
 
-/// The per-user data folder, or the one the command line names; ends with a separator.
-QString dataFolder(const QString& resourceDirectory)
-{
-    QString dir = resourceDirectory;
-    if (dir.isEmpty()) dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    return QDir::cleanPath(QDir(dir).absolutePath()) + u'/';
-}
-
 /// What the command line asks for that is not the console itself: the exit code for help,
 /// version, the port list and errors; nothing when the console should start.
 std::optional<int> answer(CommandLine& line)
@@ -49,7 +39,7 @@ std::optional<int> answer(CommandLine& line)
         std::fputs(qPrintable(message), stdout);
         return 0;
     case CommandLine::Outcome::ListPorts: {
-        std::fputs(qPrintable(describeSerialPorts(findSerialPorts(), dataFolder(line.app.resourceDirectory))),
+        std::fputs(qPrintable(describeSerialPorts(findSerialPorts(), App::resourceFolder(line.app.resourceDirectory))),
                    stdout);
         return 0;
     }
@@ -73,7 +63,7 @@ int runReview(const CommandLine& line)
     };
     QString error;
     FlightTracking review(FlightTracking::Context{
-        boxes, nullptr, dataFolder(line.app.resourceDirectory) + QStringLiteral("records/"),
+        boxes, nullptr, App::resourceFolder(line.app.resourceDirectory) + QStringLiteral("records/"),
         [&error](EventSink s) { return trackingmodule::createView(std::move(s), &error); }, sink, nullptr});
     flight = &review;
     review.review(line.reviewPath);
