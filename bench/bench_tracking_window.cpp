@@ -2,9 +2,9 @@
 // it refreshes five times a second, and the trails, strip charts and ranges it refreshes once a
 // second, over a live series filled to its 15 minutes.
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
 #include <qcustomplot.h>
+#include <QApplication>
 
 #include "PlotSeries.h"
 #include "TrackingWindow.h"
@@ -28,7 +28,8 @@ tracking::PlotSeries filledSeries(qsizetype points)
         p.heightM = 270;
         p.eastM = p.groundM * std::sin(p.losAz * 0.01745f);
         p.northM = p.groundM * std::cos(p.losAz * 0.01745f);
-        p.has = tracking::kHasVehicle | tracking::kHasGeometry | tracking::kHasDirection | tracking::kHasError;
+        p.has = tracking::kHasVehicle | tracking::kHasGeometry | tracking::kHasDirection |
+                tracking::kHasError;
         series.push(p);
     }
     return series;

@@ -8,15 +8,15 @@
 
 #include <xcb/xcb.h>
 
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <poll.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -64,7 +64,8 @@ int main(int argc, char** argv)
             if ((e->response_type & 0x7f) == XCB_MAP_NOTIFY) {
                 const auto* m = reinterpret_cast<xcb_map_notify_event_t*>(e);
                 if (windowName(c, m->window) == argv[1]) {
-                    const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start);
+                    const auto ms = std::chrono::duration<double, std::milli>(
+                        std::chrono::steady_clock::now() - start);
                     std::printf("%.1f\n", ms.count());
                     found = 0;
                 }

@@ -28,7 +28,8 @@ bool finite(const std::optional<double>& v) { return !v || std::isfinite(*v); }
 
 void checkSample(const TrackSample& s, const QString& ctx)
 {
-    CHECK(std::isfinite(s.antennaAzDeg) && std::isfinite(s.antennaElDeg), ctx);
+    CHECK(bool(s.antennaAzDeg) == bool(s.antennaElDeg), ctx);
+    CHECK(!s.antennaAzDeg || (std::isfinite(*s.antennaAzDeg) && std::isfinite(*s.antennaElDeg)), ctx);
     CHECK(finite(s.vehicle) && finite(s.origin), ctx);
     CHECK(finite(s.pointingErrorDeg) && finite(s.supplyV) && finite(s.temperatureC), ctx);
     CHECK(bool(s.los) == (s.vehicle && s.origin), ctx);

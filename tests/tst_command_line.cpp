@@ -95,6 +95,9 @@ private slots:
                                     << "No serial ports found\\.\n|(/dev/.*\n(  .*\n)+)+";
         QTest::newRow("unknown option") << kApp << QStringList{"--bogus"} << 2 << "";
         QTest::newRow("bad link kind") << kApp << QStringList{"--connect", "usb"} << 2 << "";
+        QTest::newRow("record without a name") << kApp << QStringList{"--record", ""} << 2 << "";
+        QTest::newRow("record and review") << kApp << QStringList{"--record", "a.csv", "--review", "b.csv"} << 2
+                                           << "";
         QTest::newRow("sim help") << kSim << QStringList{"--help"} << 0
                                   << "Usage: (.|\n)*--replay <FILE>(.|\n)*";
         QTest::newRow("sim version") << kSim << QStringList{"-v"} << 0
@@ -113,6 +116,23 @@ private slots:
         QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(out)).match(r.out).hasMatch(),
                  qPrintable(r.out));
         if (code != 0) QVERIFY(!r.err.isEmpty());
+    }
+
+    // An existing file is never a record: the console says why and leaves it exactly as it was,
+    // before any window system is needed.
+    void recordNeverOverwrites() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("flight.csv"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("an earlier flight\n");
+        f.close();
+        const QDateTime written = QFileInfo(path).lastModified();
+        const Run r = runWithoutDisplay(kApp, {QStringLiteral("--record"), path});
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains(path + QStringLiteral(" already exists")), qPrintable(r.err));
+        QCOMPARE(readFileBytes(path), QByteArray("an earlier flight\n"));
+        QCOMPARE(QFileInfo(path).lastModified(), written);
     }
 
     void manPagesMatchHelp_data() {

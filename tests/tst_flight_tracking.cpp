@@ -2,11 +2,11 @@
 // pointing error worked out from the tracker's own replies, a record made with "Record" and read
 // back in a review, records that cannot be read whole, and a record whose writes fail.
 
+#include <sys/resource.h>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 #include <csignal>
-#include <sys/resource.h>
 
 #include "FlightRecord.h"
 #include "FlightTracking.h"
@@ -22,7 +22,10 @@ namespace {
 const QByteArray kStatus = "STAT 0 0 10 0 0 415600000 -37600000 640 35 5 0 0 0 15211 28 872 0 OK";
 const QByteArray kPointing = "DXYPV 1234 255 415678901 -37654321 1120 0 34 OK";
 
-TrackingWindow* trackingWindow(App& app) { return dynamic_cast<TrackingWindow*>(app.flight().view()); }
+TrackingWindow* trackingWindow(App& app)
+{
+    return dynamic_cast<TrackingWindow*>(app.flight().view());
+}
 
 TrackingWindow* openTracking(UdpConsole& c)
 {
@@ -37,7 +40,10 @@ QPushButton* button(QWidget* w, const QString& text)
     return nullptr;
 }
 
-QString degrees(double v, int decimals) { return QString::number(v, 'f', decimals) + u'\u00B0'; }
+QString degrees(double v, int decimals)
+{
+    return QString::number(v, 'f', decimals) + u'\u00B0';
+}
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -68,8 +74,9 @@ private slots:
         menu->actions().last()->trigger();
         QCOMPARE(trackingWindow(c.app()), w);
         const QWidgetList tops = QApplication::topLevelWidgets();
-        QCOMPARE(std::count_if(tops.begin(), tops.end(),
-                               [](QWidget* t) { return t->windowTitle() == u"Tracking" && t->isVisible(); }),
+        QCOMPARE(std::count_if(
+                     tops.begin(), tops.end(),
+                     [](QWidget* t) { return t->windowTitle() == u"Tracking" && t->isVisible(); }),
                  1);
     }
 
@@ -82,19 +89,23 @@ private slots:
         TrackingWindow* w = openTracking(c);
         QVERIFY(c.reply(kPointing));
         w->refreshNow();
-        for (int r = 0; r < TrackingWindow::kReadouts; ++r) QCOMPARE(w->readout(TrackingWindow::Readout(r)), QString());
+        for (int r = 0; r < TrackingWindow::kReadouts; ++r)
+            QCOMPARE(w->readout(TrackingWindow::Readout(r)), QString());
         QCOMPARE(w->stripPoints(TrackingWindow::kErrorStrip), 1);
 
         QVERIFY(c.reply(kStatus));
         QVERIFY(c.reply(kPointing));
         const auto los = tracking::lineOfSight({41.56, -3.76, 640}, {41.5678901, -3.7654321, 1120});
         QVERIFY(los && los->hasDirection);
-        const double error = tracking::angleBetweenDeg(123.4, 25.5, los->azimuthDeg, los->elevationDeg);
+        const double error =
+            tracking::angleBetweenDeg(123.4, 25.5, los->azimuthDeg, los->elevationDeg);
         QVERIFY(waitFor([&] { return !w->readout(TrackingWindow::kError).isEmpty(); }));
         QCOMPARE(w->readout(TrackingWindow::kLosAzimuth), degrees(los->azimuthDeg, 1));
         QCOMPARE(w->readout(TrackingWindow::kLosElevation), degrees(los->elevationDeg, 1));
-        QCOMPARE(w->readout(TrackingWindow::kSlantRange), QString::number(los->slantRangeM, 'f', 0) + " m");
-        QCOMPARE(w->readout(TrackingWindow::kGroundRange), QString::number(los->groundRangeM, 'f', 0) + " m");
+        QCOMPARE(w->readout(TrackingWindow::kSlantRange),
+                 QString::number(los->slantRangeM, 'f', 0) + " m");
+        QCOMPARE(w->readout(TrackingWindow::kGroundRange),
+                 QString::number(los->groundRangeM, 'f', 0) + " m");
         QCOMPARE(w->readout(TrackingWindow::kError), degrees(error, 2));
         QCOMPARE(w->readout(TrackingWindow::kMaxError), degrees(error, 2));
         w->refreshNow();
@@ -126,13 +137,15 @@ private slots:
         const QByteArray bytes = readFileBytes(path);
         QVERIFY(bytes.startsWith(tracking::recordHeader()));
         QCOMPARE(bytes.count('\n'), 6);
-        QVERIFY(bytes.contains(",udp,123.4000,25.5000,41.5678901,-3.7654321,1120.00,41.5600000,-3.7600000,640.00,"));
+        QVERIFY(bytes.contains(
+            ",udp,123.4000,25.5000,41.5678901,-3.7654321,1120.00,41.5600000,-3.7600000,640.00,"));
 
         w->refreshNow();
         const QString liveError = w->readout(TrackingWindow::kError);
         c.app().flight().review(path);
         QCOMPARE(w->stripPoints(TrackingWindow::kErrorStrip), 5);
-        QVERIFY(w->recordStatus().startsWith(QStringLiteral("Record %1: 5 rows").arg(files.first())));
+        QVERIFY(
+            w->recordStatus().startsWith(QStringLiteral("Record %1: 5 rows").arg(files.first())));
         QCOMPARE(w->readout(TrackingWindow::kError), liveError);
         QVERIFY(w->spanStart() <= c.app().flight().liveSeries()[0].t + 0.001);
 
@@ -150,11 +163,14 @@ private slots:
         QTest::addColumn<QString>("named");
         QTest::addColumn<int>("rowsShown");
         const QByteArray row = "2026-12-08T21:11:15.123Z,udp,123.4000,25.5000,,,,,,,,,,,,0,,\n";
-        QTest::newRow("short row") << (tracking::recordHeader() + row + "2026-12-08T21:11:15.223Z,udp,1\n" + row)
-                                   << "Line 3" << 2;
-        QTest::newRow("bad time") << (tracking::recordHeader() + row + row + row.mid(1)) << "Line 4" << 2;
+        QTest::newRow("short row")
+            << (tracking::recordHeader() + row + "2026-12-08T21:11:15.223Z,udp,1\n" + row)
+            << "Line 3" << 2;
+        QTest::newRow("bad time") << (tracking::recordHeader() + row + row + row.mid(1)) << "Line 4"
+                                  << 2;
         QTest::newRow("not a record") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0", 11) << "Line 1" << 0;
-        QTest::newRow("cut in a row") << (tracking::recordHeader() + row + row.left(30)) << "Line 3" << 1;
+        QTest::newRow("cut in a row")
+            << (tracking::recordHeader() + row + row.left(30)) << "Line 3" << 1;
     }
     void unreadableRecords()
     {
@@ -201,7 +217,8 @@ private slots:
         QVERIFY(boxes.seen().first().text.contains(u"stopped"));
         QVERIFY(!c.app().flight().recording());
         const QDir records(c.fixture().resourceDir() + QStringLiteral("records"));
-        const QByteArray bytes = readFileBytes(records.filePath(records.entryList({"*.csv"}).first()));
+        const QByteArray bytes =
+            readFileBytes(records.filePath(records.entryList({"*.csv"}).first()));
         QVERIFY(bytes.size() <= 600 && bytes.endsWith('\n'));
         const int sent = c.sent().size();
         QVERIFY(c.waitForSent(sent + 2));

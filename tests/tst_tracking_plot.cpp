@@ -89,17 +89,18 @@ private slots:
     {
         TrackSample sample;
         sample.utcMs = 1'796'677'875'123;
-        sample.antennaAzDeg = 10;
+        sample.antennaAzDeg = 10;  // an azimuth alone is no direction
         QCOMPARE(toPlotPoint(sample).t, 1796677875.123);
         QCOMPARE(toPlotPoint(sample).has, 0);
+        sample.antennaElDeg = 5;
         sample.vehicle = GeoPoint{45, 7, 1300};
-        QCOMPARE(toPlotPoint(sample).has, kHasVehicle);
+        QCOMPARE(toPlotPoint(sample).has, kHasVehicle | kHasAntenna);
 
         sample.origin = GeoPoint{45, 7, 300};
         sample.los = lineOfSight(*sample.origin, *sample.vehicle);
         sample.pointingErrorDeg = 80;
         const PlotPoint p = toPlotPoint(sample);
-        QCOMPARE(p.has, kHasVehicle | kHasGeometry | kHasDirection | kHasError);
+        QCOMPARE(p.has, kHasVehicle | kHasGeometry | kHasDirection | kHasError | kHasAntenna);
         QCOMPARE(p.heightM, 1000.0f);
         QCOMPARE(p.losEl, 90.0f);
         QCOMPARE(p.errorDeg, 80.0f);

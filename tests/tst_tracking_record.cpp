@@ -31,7 +31,7 @@ qint64 utc(const char* iso)
 const QByteArray kFullRow =
     "2026-12-08T21:11:15.123Z,udp,123.4568,0.0000,41.5678901,-3.7654321,120.50,41.5000000,"
     "-3.7000000,100.00,71.2901,52.7269,62.83,38.05,12.3457,255,12.346,0.0\n";
-const QByteArray kUnknownsRow = "1970-01-01T00:00:00.000Z,,0.0000,0.0000,,,,,,,,,,,,0,,\n";
+const QByteArray kUnknownsRow = "1970-01-01T00:00:00.000Z,,,,,,,,,,,,,,,0,,\n";
 const QByteArray kNoDirectionRow =
     "2026-12-08T21:11:15.123Z,com,360.0000,-90.0000,-0.0000001,179.9999999,-12.25,-0.0000001,"
     "179.9999999,-12.25,,,0.00,0.00,,-9223372036854775808,-1.000,-40.0\n";
@@ -302,7 +302,8 @@ private slots:
         add("not a number", h + withCell(r, 2, "12.3a45"), 2, 0,
             "Line 2: antenna_az_deg is not valid.");
         add("too few decimals", h + withCell(r, 2, "12.345"), 2, 0);
-        add("antenna missing", h + withCell(r, 3, ""), 2, 0, "Line 2: antenna_el_deg is missing.");
+        add("antenna half missing", h + withCell(r, 3, ""), 2, 0,
+            "Line 2: the antenna's azimuth and elevation do not go together.");
         add("latitude past 90", h + withCell(r, 4, "90.0000001"), 2, 0);
         add("longitude past 180", h + withCell(r, 8, "-180.0000001"), 2, 0);
         add("vehicle incomplete", h + withCell(r, 6, ""), 2, 0,

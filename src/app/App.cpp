@@ -104,6 +104,7 @@ App::App(AppOptions options) : m_options(std::move(options))
     connect(&m_link, &DeviceLink::networkActivity, this, [this] { dispatch({UiEvent::Kind::Data, -1, 0}); });
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { focusChanged(now); });
     m_stats = DispatchStats::fromEnvironment([this] { return m_boxes.shown(); });
+    testhooks::answerBoxesFromEnvironment(m_boxes);
 }
 
 App::~App()
@@ -169,8 +170,9 @@ void App::start()
         [this](int row, int column, const QString& text) { m_ethernet->setPortCell(row, column, text); }});
     m_flight = std::make_unique<FlightTracking>(FlightTracking::Context{
         m_boxes, m_timers, m_state.resourceDirectory + QStringLiteral("records/"),
-        m_options.trackingView ? m_options.trackingView
-                               : [](EventSink s) { return trackingmodule::createView(std::move(s)); },
+        m_options.trackingView
+            ? m_options.trackingView
+            : [](EventSink s) { return trackingmodule::createView(std::move(s)); },
         sink, m_mainWindow});
     m_mainWindow->show();
 
@@ -202,6 +204,11 @@ void App::dispatch(const UiEvent& e)
 {
     // A box may also come up outside a dispatch (a setting applied directly); it suspends the
     // loop all the same.
+    // The record's writes are the one exception: they touch neither the link nor a window.
+    if (e.kind == UiEvent::Kind::Timer && e.number == TimerBank::kRecordFlush) {
+        m_flight->flush();
+        return;
+    }
     if (m_inHandler || m_boxes.isOpen()) return;
     m_inHandler = true;
     if (m_stats) m_stats->begin();
@@ -414,9 +421,6 @@ void App::timerTick(int timer)
         break;
     case TimerBank::kLinkIndicator:
         linkIndicatorTick();
-        break;
-    case TimerBank::kRecordFlush:
-        m_flight->flush();
         break;
     default:
         break;

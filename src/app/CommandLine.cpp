@@ -72,16 +72,19 @@ CommandLine::Outcome CommandLine::parse(const QStringList& arguments, CommandLin
         QStringLiteral("List this computer's serial ports and how to link one as COM n, then exit."));
     const QCommandLineOption record(
         QStringLiteral("record"),
-        QStringLiteral("Record the flight from start-up into FILE, a new file (an existing one is never overwritten)."),
+        QStringLiteral("Record the flight from start-up into FILE, a new file (an existing one is "
+                       "never overwritten)."),
         QStringLiteral("FILE"));
-    const QCommandLineOption review(QStringLiteral("review"),
-                                    QStringLiteral("Show the flight record FILE in the Tracking window, without a link."),
-                                    QStringLiteral("FILE"));
+    const QCommandLineOption review(
+        QStringLiteral("review"),
+        QStringLiteral("Show the flight record FILE in the Tracking window, without a link."),
+        QStringLiteral("FILE"));
     // Tests only: fault right after start-up, with the fatal error report armed unless the
     // kind starts with "disarmed-".
     QCommandLineOption faultTest(QStringLiteral("fault-test"), QString(), QStringLiteral("KIND"));
     faultTest.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({help, version, resourceDir, connect, capture, record, review, listPorts, faultTest});
+    parser.addOptions(
+        {help, version, resourceDir, connect, capture, record, review, listPorts, faultTest});
 
     if (!parser.parse(withoutGuiOptions(arguments))) {
         message = parser.errorText();
@@ -115,12 +118,14 @@ CommandLine::Outcome CommandLine::parse(const QStringList& arguments, CommandLin
     }
     out.recordPath = parser.value(record);
     out.reviewPath = parser.value(review);
-    if ((parser.isSet(record) && out.recordPath.isEmpty()) || (parser.isSet(review) && out.reviewPath.isEmpty())) {
+    if ((parser.isSet(record) && out.recordPath.isEmpty()) ||
+        (parser.isSet(review) && out.reviewPath.isEmpty())) {
         message = QStringLiteral("--record and --review need a file name");
         return Outcome::Error;
     }
     if (parser.isSet(record) && parser.isSet(review)) {
-        message = QStringLiteral("--review shows a record without a link: it does not go with --record");
+        message =
+            QStringLiteral("--review shows a record without a link: it does not go with --record");
         return Outcome::Error;
     }
     out.faultTest = parser.value(faultTest);

@@ -15,6 +15,7 @@
 
 #include "Fonts.h"
 #include "MessageBoxes.h"
+#include "TestHooks.h"
 
 extern char** environ;
 
@@ -258,6 +259,7 @@ int runReport(int argc, char** argv)
     const QString text = completeReport(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
                                         QString::fromLatin1(argv[4]));
     MessageBoxes boxes;
+    testhooks::answerBoxesFromEnvironment(boxes);
     boxes.tell(QStringLiteral("Error"), text);
     return 0;
 }

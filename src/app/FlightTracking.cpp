@@ -4,12 +4,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QWidget>
+#include <utility>
 
 #include "FlightRecord.h"
 #include "MessageBoxes.h"
 #include "RecordReader.h"
-#include "TrackState.h"
 #include "TimerBank.h"
+#include "TrackState.h"
 
 namespace {
 
@@ -21,21 +22,22 @@ constexpr char kTracking[] = "Tracking";
 tracking::LinkTag tagOf(LinkKind k)
 {
     switch (k) {
-    case LinkKind::Serial:
-        return tracking::LinkTag::Com;
-    case LinkKind::Udp:
-        return tracking::LinkTag::Udp;
-    case LinkKind::Tcp:
-        return tracking::LinkTag::Tcp;
-    case LinkKind::None:
-        break;
+        case LinkKind::Serial:
+            return tracking::LinkTag::Com;
+        case LinkKind::Udp:
+            return tracking::LinkTag::Udp;
+        case LinkKind::Tcp:
+            return tracking::LinkTag::Tcp;
+        case LinkKind::None:
+            break;
     }
     return tracking::LinkTag::None;
 }
 
 QString utcText(double t)
 {
-    return QDateTime::fromMSecsSinceEpoch(qint64(t * 1000.0), Qt::UTC).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return QDateTime::fromMSecsSinceEpoch(qint64(t * 1000.0), Qt::UTC)
+        .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
 }  // namespace
@@ -50,6 +52,11 @@ FlightTracking::~FlightTracking()
 void FlightTracking::onReply(const ReplyFields& f, const TrackerState& tracker, LinkKind link)
 {
     const QString& keyword = f[1];
+    // Another link may reach another tracker: its position and readings come with its replies.
+    if (link != m_lastLink) {
+        m_lastLink = link;
+        m_state.clear();
+    }
     if (keyword == u"STAT") {
         m_state.onStatus(f[7], f[8], f[9], f[15], f[16]);
         return;
@@ -63,7 +70,10 @@ void FlightTracking::onReply(const ReplyFields& f, const TrackerState& tracker, 
     if (m_view && !m_review) m_view->seriesGrew();
 }
 
-void FlightTracking::ensureCollecting() { m_collecting = true; }
+void FlightTracking::ensureCollecting()
+{
+    m_collecting = true;
+}
 
 void FlightTracking::openWindow()
 {
@@ -76,13 +86,16 @@ void FlightTracking::openWindow()
     }
     m_view = m.createView ? m.createView(m.sink) : nullptr;
     if (!m_view) {
-        tell(kTracking, QStringLiteral("The Tracking window cannot be shown: its module is missing."));
+        tell(kTracking,
+             QStringLiteral("The Tracking window cannot be shown: its module is missing."));
         return;
     }
     m_viewWidget = m_view->widget();
     m_view->setRecordsFolder(m.recordsFolder);
-    if (m_review) m_view->showSeries(m_review.get(), true, QString());
-    else m_view->showSeries(&m_live, false, QString());
+    if (m_review)
+        m_view->showSeries(m_review.get(), true, QString());
+    else
+        m_view->showSeries(&m_live, false, QString());
     updateRecordStatus();
     m_viewWidget->show();
     m_viewWidget->activateWindow();
@@ -96,6 +109,7 @@ void FlightTracking::closeWindow()
     m_viewWidget->deleteLater();
     m_viewWidget = nullptr;
     m_view = nullptr;
+    m_review.reset();  // opened again, the window follows the flight
 }
 
 void FlightTracking::handleEvent(const UiEvent& e)
@@ -106,43 +120,48 @@ void FlightTracking::handleEvent(const UiEvent& e)
     }
     if (e.kind != UiEvent::Kind::Control || !m_view) return;
     switch (e.number) {
-    case TrackingView::kRecord:
-        toggleRecord();
-        break;
-    case TrackingView::kOpenRecord:
-        review(m_view->chosenPath());
-        break;
-    case TrackingView::kLive:
-        showLive();
-        break;
-    case TrackingView::kSavePicture: {
-        QString error;
-        const QString path = m_view->chosenPath();
-        if (!m_view->savePicture(path, &error))
-            tell(kTracking, QStringLiteral("The picture %1 could not be saved: %2.").arg(QDir::toNativeSeparators(path), error));
-        break;
-    }
-    default:
-        break;
+        case TrackingView::kRecord:
+            toggleRecord();
+            break;
+        case TrackingView::kOpenRecord:
+            review(m_view->chosenPath());
+            break;
+        case TrackingView::kLive:
+            showLive();
+            break;
+        case TrackingView::kSavePicture: {
+            QString error;
+            const QString path = m_view->chosenPath();
+            if (!m_view->savePicture(path, &error))
+                tell(kTracking, QStringLiteral("The picture %1 could not be saved: %2.")
+                                    .arg(QDir::toNativeSeparators(path), error));
+            break;
+        }
+        default:
+            break;
     }
 }
 
 void FlightTracking::toggleRecord()
 {
     if (!m.timers) return;
-    if (m_writer) stopRecording(QString());
-    else startNewRecord();
+    if (m_writer)
+        stopRecording(QString());
+    else
+        startNewRecord();
 }
 
 void FlightTracking::startNewRecord()
 {
     QDir().mkpath(m.recordsFolder);
-    const QString name = tracking::RecordWriter::defaultFileName(QDateTime::currentMSecsSinceEpoch());
+    const QString name =
+        tracking::RecordWriter::defaultFileName(QDateTime::currentMSecsSinceEpoch());
     QString error;
     for (int i = 1; i <= kMaxNameTries; ++i) {
         QString path = m.recordsFolder + name;
         if (i > 1) path.insert(path.size() - 4, QStringLiteral("-%1").arg(i));  // before ".csv"
-        std::unique_ptr<tracking::RecordWriter> writer = tracking::RecordWriter::create(path, &error);
+        std::unique_ptr<tracking::RecordWriter> writer =
+            tracking::RecordWriter::create(path, &error);
         if (writer) {
             startRecording(std::move(writer));
             return;
@@ -150,7 +169,7 @@ void FlightTracking::startNewRecord()
         if (QFileInfo::exists(path)) continue;  // two records in one second: the next name
         break;
     }
-    tell(kRecord, QStringLiteral("No record could be started in %1: %2.").arg(QDir::toNativeSeparators(m.recordsFolder), error));
+    tell(kRecord, QStringLiteral("No record could be started. %1").arg(error));
 }
 
 void FlightTracking::startRecording(std::unique_ptr<tracking::RecordWriter> writer)
@@ -169,16 +188,29 @@ void FlightTracking::stopRecording(const QString& problem)
     if (problem.isEmpty()) m_writer->flush();
     m_lastRows = m_writer->rows();
     m_writer.reset();
-    if (m.timers) m.timers->remove(TimerBank::kRecordFlush);
+    m_untold = problem;
     updateRecordStatus();
-    if (!problem.isEmpty()) tell(kRecord, problem);
+    tellUntold();
+}
+
+void FlightTracking::tellUntold()
+{
+    // The flush timer runs on while another box is up; the problem is told once it is gone.
+    if (!m_untold.isEmpty() && m.boxes.isOpen()) return;
+    if (m.timers) m.timers->remove(TimerBank::kRecordFlush);
+    if (m_untold.isEmpty()) return;
+    const QString text = std::exchange(m_untold, QString());
+    tell(kRecord, text);
 }
 
 void FlightTracking::flush()
 {
-    if (!m_writer) return;
+    if (!m_writer) {
+        tellUntold();
+        return;
+    }
     if (!m_writer->flush()) {
-        stopRecording(QStringLiteral("The record %1 stopped: %2. The rows written before are kept.")
+        stopRecording(QStringLiteral("The record %1 stopped. %2 The rows written before are kept.")
                           .arg(QFileInfo(m_writer->path()).fileName(), m_writer->errorText()));
         return;
     }
@@ -194,11 +226,15 @@ void FlightTracking::review(const QString& path)
     const QString name = QFileInfo(path).fileName();
     m_reviewTitle = QStringLiteral("Record %1: %2 rows").arg(name).arg(m_review->size());
     if (!m_review->isEmpty())
-        m_reviewTitle += QStringLiteral(", %1 to %2 UTC").arg(utcText((*m_review)[0].t), utcText(m_review->back().t));
-    if (!m_viewWidget) openWindow();
-    else m_view->showSeries(m_review.get(), true, QString());
+        m_reviewTitle += QStringLiteral(", %1 to %2 UTC")
+                             .arg(utcText((*m_review)[0].t), utcText(m_review->back().t));
+    if (!m_viewWidget)
+        openWindow();
+    else
+        m_view->showSeries(m_review.get(), true, QString());
     updateRecordStatus();
-    if (!result.problem.isEmpty()) tell(kRecord, QStringLiteral("%1: %2").arg(name, result.problem));
+    if (!result.problem.isEmpty())
+        tell(kRecord, QStringLiteral("%1: %2").arg(name, result.problem));
 }
 
 void FlightTracking::showLive()
@@ -213,9 +249,13 @@ void FlightTracking::updateRecordStatus()
     if (!m_view) return;
     QString recordLine;
     if (m_writer)
-        recordLine = QStringLiteral("Recording %1: %2 rows").arg(QFileInfo(m_writer->path()).fileName()).arg(m_writer->rows());
+        recordLine = QStringLiteral("Recording %1: %2 rows")
+                         .arg(QFileInfo(m_writer->path()).fileName())
+                         .arg(m_writer->rows());
     else if (!m_lastRecord.isEmpty())
-        recordLine = QStringLiteral("Recorded %1: %2 rows").arg(QFileInfo(m_lastRecord).fileName()).arg(m_lastRows);
+        recordLine = QStringLiteral("Recorded %1: %2 rows")
+                         .arg(QFileInfo(m_lastRecord).fileName())
+                         .arg(m_lastRows);
     else if (m.timers)
         recordLine = QStringLiteral("Not recording");
     // A record under review says so first; one that runs meanwhile is not forgotten.

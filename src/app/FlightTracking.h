@@ -29,7 +29,7 @@ public:
         TimerBank* timers;      ///< null for a review of its own: nothing is recorded then
         QString recordsFolder;  ///< where "Record" writes, ending with a separator
         std::function<TrackingView*(EventSink)> createView;  ///< null when it cannot be shown
-        EventSink sink;         ///< the window's events go here (the dispatcher)
+        EventSink sink;                ///< the window's events go here (the dispatcher)
         QWidget* boxParent = nullptr;  ///< the window boxes sit on while the view is closed
     };
 
@@ -43,7 +43,8 @@ public:
     void openWindow();
     /// An event of the Tracking window.
     void handleEvent(const UiEvent& e);
-    /// The once-a-second timer: the record's rows go to the file.
+    /// The once-a-second timer: the record's rows go to the file. It runs even while a message
+    /// box suspends everything else, so that rows never wait on an operator's answer.
     void flush();
 
     /// `--record`: records from now into the file `writer` created.
@@ -61,6 +62,7 @@ private:
     void toggleRecord();
     void startNewRecord();
     void stopRecording(const QString& problem);
+    void tellUntold();
     void closeWindow();
     void showLive();
     void updateRecordStatus();
@@ -73,6 +75,8 @@ private:
     QString m_reviewTitle;
     std::unique_ptr<tracking::RecordWriter> m_writer;
     QString m_lastRecord;  ///< the file of the record that ran last
+    QString m_untold;      ///< why the record stopped, not yet told (another box was up)
+    LinkKind m_lastLink = LinkKind::None;
     qint64 m_lastRows = 0;
     bool m_collecting = false;
     TrackingView* m_view = nullptr;

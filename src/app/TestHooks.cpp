@@ -1,11 +1,14 @@
 #include "TestHooks.h"
 
 #include <QCoreApplication>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSocketNotifier>
 #include <QTimer>
 
 #include "FatalErrorReport.h"
 #include "MainWindow.h"
+#include "MessageBoxes.h"
 
 #include <algorithm>
 
@@ -97,6 +100,19 @@ void raiseFault(const QString& kind)
 }
 
 
+void answerBoxesFromEnvironment(MessageBoxes& boxes)
+{
+    if (!qEnvironmentVariableIsSet("ATS_TEST_ANSWER_BOXES")) return;
+    boxes.setOnShow([](QMessageBox& box) {
+        QTimer::singleShot(0, &box, [&box] {
+            std::printf("BOX %s\x1f%s\x1e\n", box.windowTitle().toUtf8().constData(),
+                        box.text().toUtf8().constData());
+            std::fflush(stdout);
+            box.done(box.defaultButton() ? box.standardButton(box.defaultButton()) : QMessageBox::Ok);
+        });
+    });
+}
+
 void openWindowsFromEnvironment(const std::function<void(const UiEvent&)>& dispatch)
 {
     const QString wanted = qEnvironmentVariable("ATS_OPEN_WINDOWS").toLower();
@@ -105,12 +121,14 @@ void openWindowsFromEnvironment(const std::function<void(const UiEvent&)>& dispa
     const struct {
         const char* name;
         int item;
-    } items[] = {{"motors", mainwindow::Motors}, {"mavlink", mainwindow::Mavlink}, {"vehicle", mainwindow::Vehicle},
-                 {"gps", mainwindow::Gps},       {"ethernet", mainwindow::EthernetConfig},
-                 {"audio", mainwindow::Audio},   {"device", mainwindow::Device}, {"about", mainwindow::About},
+    } items[] = {{"motors", mainwindow::Motors},           {"mavlink", mainwindow::Mavlink},
+                 {"vehicle", mainwindow::Vehicle},         {"gps", mainwindow::Gps},
+                 {"ethernet", mainwindow::EthernetConfig}, {"audio", mainwindow::Audio},
+                 {"device", mainwindow::Device},           {"about", mainwindow::About},
                  {"tracking", mainwindow::Tracking}};
     for (const auto& i : items)
-        if ((names.contains(u"all") && i.item != mainwindow::Tracking) || names.contains(QLatin1String(i.name)))
+        if ((names.contains(u"all") && i.item != mainwindow::Tracking) ||
+            names.contains(QLatin1String(i.name)))
             dispatch({UiEvent::Kind::Menu, mainwindow::kWindow, i.item});
 }
 

@@ -3,7 +3,8 @@
 // that none of it hides among the operator's code. Each hook is off unless asked for:
 //   --fault-test KIND     (hidden option) raise a processor fault right after start-up;
 //   ATS_OPEN_WINDOWS      open menu windows after start-up, as if chosen from the menu;
-//   ATS_DISPATCH_STATS    time every dispatch and report the slowest on standard error.
+//   ATS_DISPATCH_STATS    time every dispatch and report the slowest on standard error;
+//   ATS_TEST_ANSWER_BOXES print every message box and take its default answer.
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -12,6 +13,8 @@
 #include <memory>
 
 #include "UiEvent.h"
+
+class MessageBoxes;
 
 namespace testhooks {
 
@@ -23,6 +26,10 @@ void scheduleFault(const QString& kind);
 /// The fault itself: "segv", "fpe", "ill", "bus" with known register values where the processor
 /// allows; "kill-segv" sends SIGSEGV to the console itself. Returns only for an unknown kind.
 void raiseFault(const QString& kind);
+
+/// ATS_TEST_ANSWER_BOXES: for tests of a console running as a process of its own, each box is
+/// printed ("BOX title\x1ftext\x1e") and answered with its default button once it is up.
+void answerBoxesFromEnvironment(MessageBoxes& boxes);
 
 /// ATS_OPEN_WINDOWS names menu items (some of motors, mavlink, vehicle, gps, ethernet, audio,
 /// device, about, tracking; "all" for every one but tracking), each dispatched as its menu event.

@@ -20,7 +20,8 @@ TrackingView* createView(EventSink sink, QString* error)
             library.setFileName(path);
             if (library.load()) break;
         }
-        factory = reinterpret_cast<TrackingViewFactory>(library.resolve(kTrackingViewFactorySymbol));
+        factory =
+            reinterpret_cast<TrackingViewFactory>(library.resolve(kTrackingViewFactorySymbol));
         if (!factory) {
             if (error) *error = library.errorString();
             return nullptr;

@@ -1,6 +1,7 @@
 // Antenna Tracker Studio: the operator's console of the MERLAN antenna tracker.
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QStyleFactory>
 #include <csignal>
 #include <cstdio>
@@ -19,13 +20,16 @@
 #include "TerminationSignals.h"
 #include "TestHooks.h"
 #include "TrackingModule.h"
+#include "Version.h"
 
 namespace {
 
 void setNames()
 {
     QCoreApplication::setApplicationName(QStringLiteral("antenna-tracker-studio"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.70"));
+    // "V1.70 8-11-24" gives "1.70".
+    QCoreApplication::setApplicationVersion(
+        QString::fromLatin1(kVersionBanner).section(u' ', 0, 0).mid(1));
 }
 
 /// What the command line asks for that is not the console itself: the exit code for help,
@@ -39,7 +43,8 @@ std::optional<int> answer(CommandLine& line)
         std::fputs(qPrintable(message), stdout);
         return 0;
     case CommandLine::Outcome::ListPorts: {
-        std::fputs(qPrintable(describeSerialPorts(findSerialPorts(), App::resourceFolder(line.app.resourceDirectory))),
+        std::fputs(qPrintable(describeSerialPorts(findSerialPorts(),
+                                                  App::resourceFolder(line.app.resourceDirectory))),
                    stdout);
         return 0;
     }
@@ -52,23 +57,36 @@ std::optional<int> answer(CommandLine& line)
     return std::nullopt;
 }
 
+/// `--record` cannot be done: why, and the exit code.
+int refuseRecord(const QString& why)
+{
+    std::fprintf(stderr, "antenna-tracker-studio: --record: %s\n", qPrintable(why));
+    return 2;
+}
+
 /// `--review`: the Tracking window alone, showing a record; closing it ends the program.
 int runReview(const CommandLine& line)
 {
     MessageBoxes boxes;
+    testhooks::answerBoxesFromEnvironment(boxes);
     FlightTracking* flight = nullptr;
     const EventSink sink = [&flight](const UiEvent& e) {
-        if (e.kind == UiEvent::Kind::Close) QCoreApplication::exit(0);
-        else if (flight) flight->handleEvent(e);
+        if (e.kind == UiEvent::Kind::Close)
+            QCoreApplication::exit(0);
+        else if (flight)
+            flight->handleEvent(e);
     };
     QString error;
     FlightTracking review(FlightTracking::Context{
-        boxes, nullptr, App::resourceFolder(line.app.resourceDirectory) + QStringLiteral("records/"),
-        [&error](EventSink s) { return trackingmodule::createView(std::move(s), &error); }, sink, nullptr});
+        boxes, nullptr,
+        App::resourceFolder(line.app.resourceDirectory) + QStringLiteral("records/"),
+        [&error](EventSink s) { return trackingmodule::createView(std::move(s), &error); }, sink,
+        nullptr});
     flight = &review;
     review.review(line.reviewPath);
     if (!review.view()) {
-        std::fprintf(stderr, "antenna-tracker-studio: the Tracking window cannot be shown: %s\n", qPrintable(error));
+        std::fprintf(stderr, "antenna-tracker-studio: the Tracking window cannot be shown: %s\n",
+                     qPrintable(error));
         return 1;
     }
     return QApplication::exec();
@@ -84,23 +102,17 @@ int main(int argc, char** argv)
     // A file size limit reached by the flight record fails the write; it does not end the console.
     std::signal(SIGXFSZ, SIG_IGN);
 
-    // Help, version, the port list and a record file that cannot be made answer without
+    // Help, version, the port list and a record file that exists already answer without
     // touching the window system.
-    std::unique_ptr<tracking::RecordWriter> record;
     {
         QCoreApplication probe(argc, argv);
         setNames();
         CommandLine line;
         if (const std::optional<int> code = answer(line)) return *code;
-        if (!line.recordPath.isEmpty()) {
-            QString error;
-            record = tracking::RecordWriter::create(line.recordPath, &error);
-            if (!record) {
-                std::fprintf(stderr, "antenna-tracker-studio: record file %s: %s\n", qPrintable(line.recordPath),
-                             qPrintable(error));
-                return 2;
-            }
-        }
+        const QFileInfo record(line.recordPath);
+        if (!line.recordPath.isEmpty() && (record.exists() || record.isSymLink()))
+            return refuseRecord(QStringLiteral("%1 already exists; a file is never overwritten.")
+                                    .arg(line.recordPath));
     }
 
     // The console repaints a few small fields ten times a second. Through X shared memory every
@@ -129,6 +141,14 @@ int main(int argc, char** argv)
                          qPrintable(line.capturePath), qPrintable(error));
             return 2;
         }
+    }
+
+    // Made last, so that no start that fails leaves a record behind.
+    std::unique_ptr<tracking::RecordWriter> record;
+    if (!line.recordPath.isEmpty()) {
+        QString error;
+        record = tracking::RecordWriter::create(line.recordPath, &error);
+        if (!record) return refuseRecord(error);
     }
 
     App app(std::move(line.app));

@@ -2,9 +2,7 @@
 
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 
-#include <cstdio>
 
 namespace {
 
@@ -12,17 +10,15 @@ namespace {
 void makeSelectable(QMessageBox& box)
 {
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    // Tests of a console running as a separate process: print each box and take its default
-    // answer once it is up.
-    if (!qEnvironmentVariableIsSet("ATS_TEST_ANSWER_BOXES")) return;
-    QTimer::singleShot(0, &box, [&box] {
-        std::printf("BOX %s\x1f%s\x1e\n", box.windowTitle().toUtf8().constData(), box.text().toUtf8().constData());
-        std::fflush(stdout);
-        box.done(box.defaultButton() ? box.standardButton(box.defaultButton()) : QMessageBox::Ok);
-    });
 }
 
 }  // namespace
+
+void MessageBoxes::prepare(QMessageBox& box)
+{
+    makeSelectable(box);
+    if (m_onShow) m_onShow(box);
+}
 
 bool MessageBoxes::askYesNo(const QString& title, const QString& text)
 {
@@ -31,7 +27,7 @@ bool MessageBoxes::askYesNo(const QString& title, const QString& text)
     ++m_shown;
     QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Yes | QMessageBox::No, m_parent);
     box.setDefaultButton(QMessageBox::No);
-    makeSelectable(box);
+    prepare(box);
     const bool yes = box.exec() == QMessageBox::Yes;
     m_open = false;
     return yes;
@@ -42,8 +38,9 @@ void MessageBoxes::tell(const QString& title, const QString& text, QWidget* over
     if (m_open) return;
     m_open = true;
     ++m_shown;
-    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, over ? over : m_parent.data());
-    makeSelectable(box);
+    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok,
+                    over ? over : m_parent.data());
+    prepare(box);
     box.exec();
     m_open = false;
 }

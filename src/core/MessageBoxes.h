@@ -5,10 +5,15 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <functional>
+
+class QMessageBox;
 
 class MessageBoxes {
 public:
     void setParent(QWidget* parent) { m_parent = parent; }
+    /// Runs on every box just before it shows.
+    void setOnShow(std::function<void(QMessageBox&)> onShow) { m_onShow = std::move(onShow); }
 
     /// A Yes/No question; true for Yes. With a box already up, the answer is No.
     bool askYesNo(const QString& title, const QString& text);
@@ -19,7 +24,10 @@ public:
     int shown() const { return m_shown; }
 
 private:
+    void prepare(QMessageBox& box);
+
     QPointer<QWidget> m_parent;
+    std::function<void(QMessageBox&)> m_onShow;
     bool m_open = false;
     int m_shown = 0;
 };

@@ -20,10 +20,10 @@ public:
     static constexpr int kWindow = 10;
     /// Its controls, as the control events report them.
     enum Control {
-        kRecord = 1,      ///< "Record": start or stop a record
-        kOpenRecord,      ///< a record was chosen with "Open record…" (see chosenPath)
-        kLive,            ///< "Live": back from a record to the live flight
-        kSavePicture,     ///< a picture file was chosen with "Save picture…" (see chosenPath)
+        kRecord = 1,   ///< "Record": start or stop a record
+        kOpenRecord,   ///< a record was chosen with "Open record…" (see chosenPath)
+        kLive,         ///< "Live": back from a record to the live flight
+        kSavePicture,  ///< a picture file was chosen with "Save picture…" (see chosenPath)
     };
 
     virtual ~TrackingView() = default;

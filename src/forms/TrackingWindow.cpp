@@ -1,5 +1,6 @@
 #include "TrackingWindow.h"
 
+#include <qcustomplot.h>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
@@ -17,13 +18,12 @@
 #include <numbers>
 #include <numeric>
 #include <optional>
-#include <qcustomplot.h>
 
 #include "PlotSeries.h"
 
 namespace {
 
-constexpr int kTickMs = 200;       ///< markers and readouts: five times a second
+constexpr int kTickMs = 200;        ///< markers and readouts: five times a second
 constexpr int kDataEveryTicks = 5;  ///< trails, strip charts and ranges: once a second
 constexpr double kSkyRim = 100.0;   ///< the sky view shows down to 10 degrees below the horizon
 constexpr double kMinPlanRangeM = 100.0;
@@ -34,7 +34,10 @@ const QColor kRingColour(190, 190, 190);
 
 using tracking::PlotPoint;
 
-bool has(const PlotPoint& p, quint8 flag) { return (p.has & flag) != 0; }
+bool has(const PlotPoint& p, quint8 flag)
+{
+    return (p.has & flag) != 0;
+}
 
 /// A direction in the sky view: elevation 90 at the centre, 0 on the rim, north up.
 QPointF skyPosition(double azimuthDeg, double elevationDeg)
@@ -44,8 +47,14 @@ QPointF skyPosition(double azimuthDeg, double elevationDeg)
     return {r * std::sin(a), r * std::cos(a)};
 }
 
-QString degreesText(double v, int decimals) { return QString::number(v, 'f', decimals) + u'\u00B0'; }
-QString metresText(double v) { return QString::number(v, 'f', 0) + QStringLiteral(" m"); }
+QString degreesText(double v, int decimals)
+{
+    return QString::number(v, 'f', decimals) + u'\u00B0';
+}
+QString metresText(double v)
+{
+    return QString::number(v, 'f', 0) + QStringLiteral(" m");
+}
 
 /// 1, 2 or 5 times a power of ten, so that about three rings fit in `extent`.
 double niceStep(double extent)
@@ -82,7 +91,8 @@ QCustomPlot* newPlot(QWidget* parent)
     plot->setNotAntialiasedElements(QCP::aePlottables | QCP::aeGrid | QCP::aeAxes);
     plot->setPlottingHint(QCP::phCacheLabels, true);
     // One paint buffer is enough: the selection overlay is not used.
-    if (QCPLayer* overlay = plot->layer(QStringLiteral("overlay"))) overlay->setMode(QCPLayer::lmLogical);
+    if (QCPLayer* overlay = plot->layer(QStringLiteral("overlay")))
+        overlay->setMode(QCPLayer::lmLogical);
     plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     plot->setMinimumSize(120, 80);
     return plot;
@@ -91,13 +101,15 @@ QCustomPlot* newPlot(QWidget* parent)
 /// A layer above the data for what moves several times a second: only it is drawn again.
 QCPLayer* markerLayer(QCustomPlot* plot)
 {
-    plot->addLayer(QStringLiteral("markers"), plot->layer(QStringLiteral("main")), QCustomPlot::limAbove);
+    plot->addLayer(QStringLiteral("markers"), plot->layer(QStringLiteral("main")),
+                   QCustomPlot::limAbove);
     QCPLayer* layer = plot->layer(QStringLiteral("markers"));
     layer->setMode(QCPLayer::lmBuffered);
     return layer;
 }
 
-QCPGraph* marker(QCustomPlot* plot, QCPLayer* layer, QCPScatterStyle::ScatterShape shape, const QColor& c)
+QCPGraph* marker(QCustomPlot* plot, QCPLayer* layer, QCPScatterStyle::ScatterShape shape,
+                 const QColor& c)
 {
     QCPGraph* g = plot->addGraph();
     g->setLayer(layer);
@@ -152,8 +164,10 @@ TrackingWindow::TrackingWindow(EventSink sink) : m_sink(std::move(sink))
     m_timer = new QTimer(this);
     m_timer->setInterval(kTickMs);
     connect(m_timer, &QTimer::timeout, this, [this] {
-        if (++m_tick % kDataEveryTicks == 0) refreshData();
-        else if (m_liveDirty) refreshLive();
+        if (++m_tick % kDataEveryTicks == 0)
+            refreshData();
+        else if (m_liveDirty)
+            refreshLive();
     });
 }
 
@@ -186,7 +200,9 @@ QWidget* TrackingWindow::buildToolbar()
     row->addWidget(open);
     m_live = new QPushButton(QStringLiteral("Live"), bar);
     m_live->hide();
-    connect(m_live, &QPushButton::clicked, this, [this] { m_sink({UiEvent::Kind::Control, kWindow, kLive}); });
+    connect(m_live, &QPushButton::clicked, this, [this] {
+        m_sink({UiEvent::Kind::Control, kWindow, kLive});
+    });
     row->addWidget(m_live);
     auto* save = new QPushButton(QStringLiteral("Save picture\u2026"), bar);
     connect(save, &QPushButton::clicked, this, [this] { chooseFile(true); });
@@ -199,15 +215,17 @@ QWidget* TrackingWindow::buildToolbar()
 
 QWidget* TrackingWindow::buildReadouts()
 {
-    static constexpr const char* kCaptions[kReadouts] = {"LOS azimuth", "LOS elevation", "Slant range",
-                                                         "Ground range", "Pointing error", "Max error"};
+    static constexpr const char* kCaptions[kReadouts] = {"LOS azimuth",    "LOS elevation",
+                                                         "Slant range",    "Ground range",
+                                                         "Pointing error", "Max error"};
     auto* box = new QWidget(m_pictureArea);
     auto* row = new QHBoxLayout(box);
     row->setContentsMargins(2, 0, 2, 0);
     for (int r = 0; r < kReadouts; ++r) {
         auto* caption = new QLabel(QString::fromLatin1(kCaptions[r]), box);
-        caption->setToolTip(r == kMaxError ? QStringLiteral("Largest pointing error over the span shown")
-                                           : QString());
+        caption->setToolTip(r == kMaxError
+                                ? QStringLiteral("Largest pointing error over the span shown")
+                                : QString());
         m_readouts[r] = new QLabel(box);
         m_readouts[r]->setMinimumWidth(62);
         m_readouts[r]->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -286,7 +304,8 @@ void TrackingWindow::buildPlan()
     m_planTrail->setPen(QPen(kTrailColour));
     auto* origin = m_plan->addGraph();
     origin->setLineStyle(QCPGraph::lsNone);
-    origin->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssTriangle, QPen(Qt::black), Qt::NoBrush, 9));
+    origin->setScatterStyle(
+        QCPScatterStyle(QCPScatterStyle::ssTriangle, QPen(Qt::black), Qt::NoBrush, 9));
     origin->setData({0.0}, {0.0});
     m_planMarkers = markerLayer(m_plan);
     m_planVehicle = marker(m_plan, m_planMarkers, QCPScatterStyle::ssCross, kSightColour);
@@ -309,7 +328,8 @@ void TrackingWindow::buildPlan()
 
 void TrackingWindow::buildStrips()
 {
-    static constexpr const char* kTitles[kStrips] = {"error (\u00B0)", "slant (m)", "height (m)", "replies/s"};
+    static constexpr const char* kTitles[kStrips] = {"error (\u00B0)", "slant (m)", "height (m)",
+                                                     "replies/s"};
     QSharedPointer<QCPAxisTickerDateTime> ticker(new QCPAxisTickerDateTime);
     ticker->setDateTimeFormat(QStringLiteral("hh:mm:ss"));
     ticker->setDateTimeSpec(Qt::UTC);
@@ -333,7 +353,8 @@ void TrackingWindow::buildStrips()
     m_strips[kRateStrip].graph->setLineStyle(QCPGraph::lsStepLeft);
 }
 
-void TrackingWindow::showSeries(const tracking::PlotSeries* series, bool review, const QString& title)
+void TrackingWindow::showSeries(const tracking::PlotSeries* series, bool review,
+                                const QString& title)
 {
     m_series = series;
     m_review = review;
@@ -347,11 +368,16 @@ void TrackingWindow::showSeries(const tracking::PlotSeries* series, bool review,
     if (!title.isEmpty()) m_status->setText(title);
     refreshNow();
     squareAxes(m_sky, 0, 0, kSkyRim);
-    if (review) m_timer->stop();
-    else m_timer->start();
+    if (review)
+        m_timer->stop();
+    else
+        m_timer->start();
 }
 
-void TrackingWindow::seriesGrew() { m_liveDirty = true; }
+void TrackingWindow::seriesGrew()
+{
+    m_liveDirty = true;
+}
 
 void TrackingWindow::setRecordStatus(const QString& text, bool recording, bool canRecord)
 {
@@ -361,12 +387,30 @@ void TrackingWindow::setRecordStatus(const QString& text, bool recording, bool c
     m_live->setVisible(m_review && canRecord);
 }
 
-QString TrackingWindow::readout(Readout r) const { return m_readouts[r]->text(); }
-QString TrackingWindow::recordStatus() const { return m_status->text(); }
-int TrackingWindow::stripPoints(Strip s) const { return m_strips[s].graph->dataCount(); }
-int TrackingWindow::trailPoints() const { return m_planTrail->dataCount(); }
-double TrackingWindow::spanStart() const { return m_strips[0].plot->xAxis->range().lower; }
-double TrackingWindow::spanEnd() const { return m_strips[0].plot->xAxis->range().upper; }
+QString TrackingWindow::readout(Readout r) const
+{
+    return m_readouts[r]->text();
+}
+QString TrackingWindow::recordStatus() const
+{
+    return m_status->text();
+}
+int TrackingWindow::stripPoints(Strip s) const
+{
+    return m_strips[s].graph->dataCount();
+}
+int TrackingWindow::trailPoints() const
+{
+    return m_planTrail->dataCount();
+}
+double TrackingWindow::spanStart() const
+{
+    return m_strips[0].plot->xAxis->range().lower;
+}
+double TrackingWindow::spanEnd() const
+{
+    return m_strips[0].plot->xAxis->range().upper;
+}
 
 void TrackingWindow::selectSpan(int index)
 {
@@ -405,8 +449,11 @@ void TrackingWindow::refreshLive()
     m_planRay->setVisible(false);
     if (n > 0) {
         const PlotPoint& p = m_series->back();
-        const QPointF antenna = skyPosition(p.antennaAz, p.antennaEl);
-        m_skyAntenna->addData(antenna.x(), antenna.y());
+        const bool antenna = has(p, tracking::kHasAntenna);
+        if (antenna) {
+            const QPointF at = skyPosition(p.antennaAz, p.antennaEl);
+            m_skyAntenna->addData(at.x(), at.y());
+        }
         if (has(p, tracking::kHasDirection)) {
             m_readouts[kLosAzimuth]->setText(degreesText(p.losAz, 1));
             m_readouts[kLosElevation]->setText(degreesText(p.losEl, 1));
@@ -424,7 +471,7 @@ void TrackingWindow::refreshLive()
         const double a = p.antennaAz * std::numbers::pi / 180.0;
         m_planRay->start->setCoords(0, 0);
         m_planRay->end->setCoords(reach * std::sin(a), reach * std::cos(a));
-        m_planRay->setVisible(true);
+        m_planRay->setVisible(antenna);
     }
     const double from = following() ? newestTime() - spanSeconds() : spanStart();
     const double to = following() ? newestTime() : spanEnd();
@@ -456,7 +503,8 @@ void TrackingWindow::refreshData()
     keys.reserve(n);
     for (auto& v : values) v.reserve(n);
     // The trails cover the span shown; the strip charts hold every point, for panning back.
-    const double trailFrom = m_review ? -std::numeric_limits<double>::infinity() : end - spanSeconds();
+    const double trailFrom =
+        m_review ? -std::numeric_limits<double>::infinity() : end - spanSeconds();
     for (qsizetype i = 0; i < n; ++i) {
         const PlotPoint& p = (*m_series)[i];
         if (!keys.isEmpty() && p.t < keys.back()) continue;  // the clock went back: keep the order
@@ -541,22 +589,26 @@ void TrackingWindow::fitPlan()
 
 void TrackingWindow::chooseFile(bool save)
 {
-    auto* dialog = new QFileDialog(this, save ? QStringLiteral("Save picture") : QStringLiteral("Open record"),
-                                   m_folder);
+    auto* dialog = new QFileDialog(
+        this, save ? QStringLiteral("Save picture") : QStringLiteral("Open record"), m_folder);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     if (save) {
         dialog->setAcceptMode(QFileDialog::AcceptSave);
-        dialog->setNameFilters({QStringLiteral("PNG picture (*.png)"), QStringLiteral("PDF document (*.pdf)")});
+        dialog->setNameFilters(
+            {QStringLiteral("PNG picture (*.png)"), QStringLiteral("PDF document (*.pdf)")});
         dialog->setDefaultSuffix(QStringLiteral("png"));
-        dialog->selectFile(QStringLiteral("tracking-%1.png")
-                               .arg(QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+        dialog->selectFile(
+            QStringLiteral("tracking-%1.png")
+                .arg(QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
         connect(dialog, &QFileDialog::filterSelected, dialog, [dialog](const QString& filter) {
-            dialog->setDefaultSuffix(filter.contains(u"pdf") ? QStringLiteral("pdf") : QStringLiteral("png"));
+            dialog->setDefaultSuffix(filter.contains(u"pdf") ? QStringLiteral("pdf")
+                                                             : QStringLiteral("png"));
         });
     } else {
         dialog->setFileMode(QFileDialog::ExistingFile);
-        dialog->setNameFilters({QStringLiteral("Flight records (*.csv)"), QStringLiteral("All files (*)")});
+        dialog->setNameFilters(
+            {QStringLiteral("Flight records (*.csv)"), QStringLiteral("All files (*)")});
     }
     // Not a modal loop of its own: the console keeps polling while the operator chooses.
     connect(dialog, &QFileDialog::fileSelected, this, [this, save](const QString& path) {
@@ -585,7 +637,8 @@ bool TrackingWindow::savePicture(const QString& path, QString* error)
         if (painter.begin(&writer)) {
             const QRect page = painter.viewport();
             const QSize size = m_pictureArea->size();
-            const double scale = std::min(page.width() / double(size.width()), page.height() / double(size.height()));
+            const double scale = std::min(page.width() / double(size.width()),
+                                          page.height() / double(size.height()));
             painter.scale(scale, scale);
             m_pictureArea->render(&painter);
             ok = painter.end();
@@ -604,8 +657,10 @@ bool TrackingWindow::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::Resize && (watched == m_sky || watched == m_plan)) {
         QCustomPlot* plot = static_cast<QCustomPlot*>(watched);
         QTimer::singleShot(0, plot, [this, plot] {
-            if (plot == m_sky) squareAxes(m_sky, 0, 0, kSkyRim);
-            else if (m_planFollow) fitPlan();
+            if (plot == m_sky)
+                squareAxes(m_sky, 0, 0, kSkyRim);
+            else if (m_planFollow)
+                fitPlan();
             plot->replot();
         });
     }

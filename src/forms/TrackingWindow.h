@@ -21,7 +21,15 @@ class QTimer;
 
 class TrackingWindow final : public QWidget, public TrackingView {
 public:
-    enum Readout { kLosAzimuth, kLosElevation, kSlantRange, kGroundRange, kError, kMaxError, kReadouts };
+    enum Readout {
+        kLosAzimuth,
+        kLosElevation,
+        kSlantRange,
+        kGroundRange,
+        kError,
+        kMaxError,
+        kReadouts
+    };
     enum Strip { kErrorStrip, kSlantStrip, kHeightStrip, kRateStrip, kStrips };
     /// Spans the operator picks, seconds.
     static constexpr std::array<int, 3> kSpans{60, 300, 900};
@@ -86,8 +94,8 @@ private:
     EventSink m_sink;
     const tracking::PlotSeries* m_series = nullptr;
     bool m_review = false;
-    bool m_follow = true;        ///< the strips show the span up to the newest point
-    bool m_planFollow = true;    ///< the plan view fits the track
+    bool m_follow = true;      ///< the strips show the span up to the newest point
+    bool m_planFollow = true;  ///< the plan view fits the track
     bool m_settingRanges = false;
     bool m_liveDirty = false;
     int m_tick = 0;

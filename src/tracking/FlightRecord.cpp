@@ -132,10 +132,8 @@ void appendRow(QByteArray& out, const TrackSample& s)
     out += ',';
     out += linkText(s.link);
     out += ',';
-    appendFixed(out, s.antennaAzDeg, 4);
-    out += ',';
-    appendFixed(out, s.antennaElDeg, 4);
-    out += ',';
+    appendOptional(out, s.antennaAzDeg, 4);
+    appendOptional(out, s.antennaElDeg, 4);
     appendPosition(out, s.vehicle);
     appendPosition(out, s.origin);
     if (s.los) {

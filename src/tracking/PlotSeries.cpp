@@ -8,8 +8,11 @@ PlotPoint toPlotPoint(const TrackSample& s)
 {
     PlotPoint p;
     p.t = double(s.utcMs) / 1000.0;
-    p.antennaAz = float(s.antennaAzDeg);
-    p.antennaEl = float(s.antennaElDeg);
+    if (s.antennaAzDeg && s.antennaElDeg) {
+        p.has |= kHasAntenna;
+        p.antennaAz = float(*s.antennaAzDeg);
+        p.antennaEl = float(*s.antennaElDeg);
+    }
     if (s.vehicle) p.has |= kHasVehicle;
     if (s.los && s.vehicle && s.origin) {
         p.has |= kHasGeometry;

@@ -16,6 +16,7 @@ inline constexpr quint8 kHasVehicle = 1;    ///< heightM (with kHasGeometry)
 inline constexpr quint8 kHasGeometry = 2;   ///< slantM, groundM, heightM, eastM, northM
 inline constexpr quint8 kHasDirection = 4;  ///< losAz, losEl
 inline constexpr quint8 kHasError = 8;      ///< errorDeg
+inline constexpr quint8 kHasAntenna = 16;   ///< antennaAz, antennaEl
 
 struct PlotPoint {
     double t = 0;  ///< seconds since the epoch, UTC

@@ -1,6 +1,7 @@
 #include "RecordReader.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <array>
 #include <charconv>
 #include <cstring>
@@ -62,8 +63,6 @@ private:
     /// A cell the row can go without: false (with `why`) when it is there but bad.
     bool optionalCell(Column c, int decimals, double lo, double hi, std::optional<double>* out,
                       QString* why) const;
-    bool requiredCell(Column c, int decimals, double lo, double hi, double* out,
-                      QString* why) const;
     bool position(Column first, const char* which, std::optional<GeoPoint>* out,
                   QString* why) const;
 
@@ -116,19 +115,6 @@ bool RowReader::optionalCell(Column c, int decimals, double lo, double hi,
     return false;
 }
 
-bool RowReader::requiredCell(Column c, int decimals, double lo, double hi, double* out,
-                             QString* why) const
-{
-    std::optional<double> v;
-    if (!optionalCell(c, decimals, lo, hi, &v, why)) return false;
-    if (!v) {
-        *why = columnProblem(c, "is missing");
-        return false;
-    }
-    *out = *v;
-    return true;
-}
-
 bool RowReader::position(Column first, const char* which, std::optional<GeoPoint>* out,
                          QString* why) const
 {
@@ -171,8 +157,8 @@ std::optional<TrackSample> RowReader::read(QByteArrayView line, QString* why)
     }
 
     std::optional<double> losAz, losEl, slant, ground;
-    if (!requiredCell(kAntennaAz, 4, 0, 360, &s.antennaAzDeg, why) ||
-        !requiredCell(kAntennaEl, 4, -90, 90, &s.antennaElDeg, why) ||
+    if (!optionalCell(kAntennaAz, 4, 0, 360, &s.antennaAzDeg, why) ||
+        !optionalCell(kAntennaEl, 4, -90, 90, &s.antennaElDeg, why) ||
         !position(kVehicleLat, "vehicle", &s.vehicle, why) ||
         !position(kOriginLat, "origin", &s.origin, why) ||
         !optionalCell(kLosAz, 4, 0, 360, &losAz, why) ||
@@ -199,7 +185,11 @@ std::optional<TrackSample> RowReader::read(QByteArrayView line, QString* why)
         *why = QStringLiteral("the line of sight does not match the positions.");
         return std::nullopt;
     }
-    if (bool(s.pointingErrorDeg) != bool(losAz)) {
+    if (bool(s.antennaAzDeg) != bool(s.antennaElDeg)) {
+        *why = QStringLiteral("the antenna's azimuth and elevation do not go together.");
+        return std::nullopt;
+    }
+    if (bool(s.pointingErrorDeg) != (losAz && s.antennaAzDeg)) {
         *why = QStringLiteral("the pointing error does not match the line of sight.");
         return std::nullopt;
     }
@@ -290,6 +280,12 @@ RecordReadResult parseRecord(QByteArrayView bytes, const RecordLimits& limits)
 
 RecordReadResult readRecord(const QString& path, const RecordLimits& limits)
 {
+    // A pipe or a device would be waited on, or read without end: only files are records.
+    if (QFileInfo info(path); info.exists() && !info.isFile()) {
+        RecordReadResult r;
+        r.problem = QStringLiteral("%1 is not a file.").arg(path);
+        return r;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         RecordReadResult r;

@@ -21,8 +21,8 @@ QLatin1String linkText(LinkTag link);
 struct TrackSample {
     qint64 utcMs = 0;  ///< when the reply arrived, milliseconds since the epoch, UTC
     LinkTag link = LinkTag::None;
-    double antennaAzDeg = 0;  ///< 0..360
-    double antennaElDeg = 0;  ///< -90..90
+    std::optional<double> antennaAzDeg;  ///< 0..360; both or neither: empty when the tracker
+    std::optional<double> antennaElDeg;  ///< -90..90  sent no number for an angle
     std::optional<GeoPoint> vehicle;
     std::optional<GeoPoint> origin;           ///< the tracker
     std::optional<LineOfSight> los;           ///< when both positions are known

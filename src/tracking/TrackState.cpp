@@ -8,7 +8,6 @@ namespace {
 
 double limitedAngle(double v, double lo, double hi)
 {
-    if (std::isnan(v)) return 0.0;
     if (v < lo) return lo;
     if (v > hi) return hi;
     return v + 0.0;  // no negative zero
@@ -49,13 +48,16 @@ TrackSample TrackState::onPointing(qint64 utcMs, LinkTag link, double azDeg, dou
     TrackSample s;
     s.utcMs = utcMs;
     s.link = link;
-    s.antennaAzDeg = limitedAngle(azDeg, 0.0, 360.0);
-    s.antennaElDeg = limitedAngle(elDeg, -90.0, 90.0);
+    // "NaN" is a number to the reply reader, but no direction: the antenna is then unknown.
+    if (!std::isnan(azDeg) && !std::isnan(elDeg)) {
+        s.antennaAzDeg = limitedAngle(azDeg, 0.0, 360.0);
+        s.antennaElDeg = limitedAngle(elDeg, -90.0, 90.0);
+    }
     s.vehicle = positionFromFields(lat1e7, lon1e7, altM);
     if (m_observer) s.origin = m_observer->origin();
     if (m_observer && s.vehicle) s.los = m_observer->sight(*s.vehicle);
-    if (s.los && s.los->hasDirection)
-        s.pointingErrorDeg = angleBetweenDeg(s.antennaAzDeg, s.antennaElDeg, s.los->azimuthDeg,
+    if (s.los && s.los->hasDirection && s.antennaAzDeg)
+        s.pointingErrorDeg = angleBetweenDeg(*s.antennaAzDeg, *s.antennaElDeg, s.los->azimuthDeg,
                                              s.los->elevationDeg);
     s.trackerFlags = flags;
     s.supplyV = m_supplyV;

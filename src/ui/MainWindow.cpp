@@ -118,7 +118,9 @@ FormWindow* open(Controls& controls, const EventSink& sink)
     }
     menu->addSeparator();
     QAction* tracking = menu->addAction(QStringLiteral("Tracking"));
-    QObject::connect(tracking, &QAction::triggered, w, [sink] { sink({UiEvent::Kind::Menu, kWindow, Tracking}); });
+    QObject::connect(tracking, &QAction::triggered, w, [sink] {
+        sink({UiEvent::Kind::Menu, kWindow, Tracking});
+    });
     QAction* about = bar->addMenu(QStringLiteral("About"))->addAction(QStringLiteral("About"));
     QObject::connect(about, &QAction::triggered, w, [sink] { sink({UiEvent::Kind::Menu, kWindow, About}); });
 

@@ -19,7 +19,18 @@ inline constexpr int kNameLabel = 30;
 
 /// Menu numbers of the items, as the menu events report them. "Tracking" comes last in "Menu",
 /// after a separator; 10 and 13 are Return's.
-enum MenuItem { Motors = 0, Mavlink, Vehicle, Gps, EthernetConfig, Communications, Audio, Device, About, Tracking };
+enum MenuItem {
+    Motors = 0,
+    Mavlink,
+    Vehicle,
+    Gps,
+    EthernetConfig,
+    Communications,
+    Audio,
+    Device,
+    About,
+    Tracking
+};
 
 /// Builds window 0 with its menu, every control and the home list; Return raises menu event 13.
 FormWindow* open(Controls& controls, const EventSink& sink);

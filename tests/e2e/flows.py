@@ -397,18 +397,24 @@ def flow_tracking(desk):
     wait_until(lambda: reddish(tracking.picture(ERROR_STRIP)) > 20, "the pointing error to be drawn")
 
     records = os.path.join(desk.resources, "records")
+    away = tracking.screen_point(450, 300)  # the pointer rests on a plot, not on the button
+    desk.xdo("mousemove", str(away[0]), str(away[1]))
+    idle = tracking.steady_picture(RECORD_BUTTON)
     tracking.click_rect(RECORD_BUTTON)
     wait_until(lambda: os.path.isdir(records) and os.listdir(records), "a record to be started")
     path = os.path.join(records, os.listdir(records)[0])
     # The record grows at least once a second; a few seconds of flight are enough.
     wait_until(lambda: len(csv_rows(path)[1]) >= 30, "thirty rows in the record", timeout=20)
     tracking.click_rect(RECORD_BUTTON)
+    # The button stands out while a record runs: once it looks as before, the record has
+    # stopped and its last rows are in the file.
+    desk.xdo("mousemove", str(away[0]), str(away[1]))
+    wait_until(lambda: differs(tracking.picture(RECORD_BUTTON), idle) == 0, "Record to be released")
     rows_at_stop = len(csv_rows(path)[1])
-    desk.wait_received("DXYPV", "udp", since=desk.mark())
-    time.sleep(1.5)  # a second flush would add rows if the record had not stopped
+    time.sleep(1.5)  # longer than the record's write interval: a running record would grow
     header, rows = csv_rows(path)
     if len(rows) != rows_at_stop:
-        raise Failure(f"the record grew after Record was pressed again: {rows_at_stop} -> {len(rows)}")
+        raise Failure(f"the record grew after it stopped: {rows_at_stop} -> {len(rows)}")
     expected = ("time_utc,link,antenna_az_deg,antenna_el_deg,vehicle_lat_deg,vehicle_lon_deg,"
                 "vehicle_alt_m,origin_lat_deg,origin_lon_deg,origin_alt_m,los_az_deg,los_el_deg,"
                 "slant_range_m,ground_range_m,pointing_error_deg,tracker_flags,supply_v,"
