@@ -37,9 +37,8 @@ tracking::PlotSeries filledSeries(qsizetype points)
 
 void replotAll(TrackingWindow& w)
 {
-    for (QCustomPlot* p : {w.skyPlot(), w.planPlot()}) p->replot(QCustomPlot::rpImmediateRefresh);
-    for (int s = 0; s < TrackingWindow::kStrips; ++s)
-        w.stripPlot(TrackingWindow::Strip(s))->replot(QCustomPlot::rpImmediateRefresh);
+    for (QCustomPlot* p : {w.skyPlot(), w.planPlot(), w.stripsPlot()})
+        p->replot(QCustomPlot::rpImmediateRefresh);
 }
 
 void BM_MarkersAndReadouts(benchmark::State& state)

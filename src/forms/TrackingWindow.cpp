@@ -23,8 +23,7 @@
 
 namespace {
 
-constexpr int kTickMs = 200;        ///< markers and readouts: five times a second
-constexpr int kDataEveryTicks = 5;  ///< trails, strip charts and ranges: once a second
+constexpr int kTickMs = 250;  ///< readouts four times a second, the views at most twice
 constexpr double kSkyRim = 100.0;   ///< the sky view shows down to 10 degrees below the horizon
 constexpr double kMinPlanRangeM = 100.0;
 const QColor kAntennaColour(20, 90, 220);
@@ -78,18 +77,16 @@ void setCircle(QCPCurve* curve, double radius)
     curve->setData(t, x, y, true);
 }
 
-/// A plot of our look: small fonts, no antialiasing for data (cheaper, and crisp at 1 px).
+/// A plot of our look: the controls' font (its glyphs are cached already), no antialiasing
+/// for data (cheaper, and crisp at 1 px), tick labels drawn rather than kept as pictures.
 QCustomPlot* newPlot(QWidget* parent)
 {
     auto* plot = new QCustomPlot(parent);
-    QFont small = plot->font();
-    small.setPixelSize(10);
-    for (QCPAxis* axis : {plot->xAxis, plot->yAxis}) {
-        axis->setTickLabelFont(small);
-        axis->setLabelFont(small);
-    }
     plot->setNotAntialiasedElements(QCP::aePlottables | QCP::aeGrid | QCP::aeAxes);
-    plot->setPlottingHint(QCP::phCacheLabels, true);
+    plot->setPlottingHint(QCP::phCacheLabels, false);
+    // Repainted with the rest of the window, not at once: the plots replotted in one turn of
+    // the event loop reach the screen in one flush.
+    plot->setPlottingHint(QCP::phImmediateRefresh, false);
     // One paint buffer is enough: the selection overlay is not used.
     if (QCPLayer* overlay = plot->layer(QStringLiteral("overlay")))
         overlay->setMode(QCPLayer::lmLogical);
@@ -98,21 +95,9 @@ QCustomPlot* newPlot(QWidget* parent)
     return plot;
 }
 
-/// A layer above the data for what moves several times a second: only it is drawn again.
-QCPLayer* markerLayer(QCustomPlot* plot)
-{
-    plot->addLayer(QStringLiteral("markers"), plot->layer(QStringLiteral("main")),
-                   QCustomPlot::limAbove);
-    QCPLayer* layer = plot->layer(QStringLiteral("markers"));
-    layer->setMode(QCPLayer::lmBuffered);
-    return layer;
-}
-
-QCPGraph* marker(QCustomPlot* plot, QCPLayer* layer, QCPScatterStyle::ScatterShape shape,
-                 const QColor& c)
+QCPGraph* marker(QCustomPlot* plot, QCPScatterStyle::ScatterShape shape, const QColor& c)
 {
     QCPGraph* g = plot->addGraph();
-    g->setLayer(layer);
     g->setLineStyle(QCPGraph::lsNone);
     g->setScatterStyle(QCPScatterStyle(shape, QPen(c, 2), Qt::NoBrush, 11));
     return g;
@@ -155,7 +140,7 @@ TrackingWindow::TrackingWindow(EventSink sink) : m_sink(std::move(sink))
     buildStrips();
     plots->addWidget(m_sky, 0, 0, 2, 1);
     plots->addWidget(m_plan, 2, 0, 2, 1);
-    for (int s = 0; s < kStrips; ++s) plots->addWidget(m_strips[s].plot, s, 1);
+    plots->addWidget(m_stripsPlot, 0, 1, 4, 1);
     plots->setColumnStretch(0, 2);
     plots->setColumnStretch(1, 3);
     area->addLayout(plots, 1);
@@ -164,7 +149,7 @@ TrackingWindow::TrackingWindow(EventSink sink) : m_sink(std::move(sink))
     m_timer = new QTimer(this);
     m_timer->setInterval(kTickMs);
     connect(m_timer, &QTimer::timeout, this, [this] {
-        if (++m_tick % kDataEveryTicks == 0)
+        if (++m_tick % dataEveryTicks() == 0)
             refreshData();
         else if (m_liveDirty)
             refreshLive();
@@ -208,7 +193,6 @@ QWidget* TrackingWindow::buildToolbar()
     connect(save, &QPushButton::clicked, this, [this] { chooseFile(true); });
     row->addWidget(save);
     m_status = new QLabel(bar);
-    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     row->addWidget(m_status, 1);
     return bar;
 }
@@ -227,8 +211,8 @@ QWidget* TrackingWindow::buildReadouts()
                                 ? QStringLiteral("Largest pointing error over the span shown")
                                 : QString());
         m_readouts[r] = new QLabel(box);
-        m_readouts[r]->setMinimumWidth(62);
-        m_readouts[r]->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        // A fixed size: a new reading repaints its label and never lays out the window again.
+        m_readouts[r]->setFixedSize(64, caption->sizeHint().height());
         QFont bold = m_readouts[r]->font();
         bold.setBold(true);
         m_readouts[r]->setFont(bold);
@@ -271,18 +255,14 @@ void TrackingWindow::buildSky()
     }
     m_skyTrail = new QCPCurve(m_sky->xAxis, m_sky->yAxis);
     m_skyTrail->setPen(QPen(kTrailColour));
-    m_skyMarkers = markerLayer(m_sky);
-    m_skyAntenna = marker(m_sky, m_skyMarkers, QCPScatterStyle::ssCircle, kAntennaColour);
-    m_skySight = marker(m_sky, m_skyMarkers, QCPScatterStyle::ssCross, kSightColour);
+    m_skyAntenna = marker(m_sky, QCPScatterStyle::ssCircle, kAntennaColour);
+    m_skySight = marker(m_sky, QCPScatterStyle::ssCross, kSightColour);
     m_skyAntenna->setName(QStringLiteral("Antenna"));
     m_skySight->setName(QStringLiteral("Line of sight"));
     m_sky->legend->setVisible(true);
     m_sky->legend->clearItems();
     m_skyAntenna->addToLegend();
     m_skySight->addToLegend();
-    QFont small = m_sky->font();
-    small.setPixelSize(10);
-    m_sky->legend->setFont(small);
     m_sky->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
     connect(m_sky, &QCustomPlot::mouseDoubleClick, this, [this] {
         squareAxes(m_sky, 0, 0, kSkyRim);
@@ -307,10 +287,8 @@ void TrackingWindow::buildPlan()
     origin->setScatterStyle(
         QCPScatterStyle(QCPScatterStyle::ssTriangle, QPen(Qt::black), Qt::NoBrush, 9));
     origin->setData({0.0}, {0.0});
-    m_planMarkers = markerLayer(m_plan);
-    m_planVehicle = marker(m_plan, m_planMarkers, QCPScatterStyle::ssCross, kSightColour);
+    m_planVehicle = marker(m_plan, QCPScatterStyle::ssCross, kSightColour);
     m_planRay = new QCPItemLine(m_plan);
-    m_planRay->setLayer(m_planMarkers);
     m_planRay->setPen(QPen(kAntennaColour, 2));
     m_planRay->setVisible(false);
     const auto operatorMoved = [this](QMouseEvent* e) {
@@ -328,28 +306,39 @@ void TrackingWindow::buildPlan()
 
 void TrackingWindow::buildStrips()
 {
+    // One plot of four charts stacked on one time axis: one picture to draw and to send to the
+    // screen, and the time labels once, under the last chart.
     static constexpr const char* kTitles[kStrips] = {"error (\u00B0)", "slant (m)", "height (m)",
                                                      "replies/s"};
     QSharedPointer<QCPAxisTickerDateTime> ticker(new QCPAxisTickerDateTime);
     ticker->setDateTimeFormat(QStringLiteral("hh:mm:ss"));
     ticker->setDateTimeSpec(Qt::UTC);
+    m_stripsPlot = newPlot(m_pictureArea);
+    m_stripsPlot->plotLayout()->clear();
+    m_stripsPlot->plotLayout()->setRowSpacing(0);
+    auto* margins = new QCPMarginGroup(m_stripsPlot);
     for (int s = 0; s < kStrips; ++s) {
         StripChart& c = m_strips[s];
-        c.plot = newPlot(m_pictureArea);
-        c.plot->xAxis->setTicker(ticker);
-        c.plot->yAxis->setLabel(QString::fromUtf8(kTitles[s]));
-        c.plot->axisRect()->setRangeDrag(Qt::Horizontal);
-        c.plot->axisRect()->setRangeZoom(Qt::Horizontal);
-        c.graph = c.plot->addGraph();
+        c.rect = new QCPAxisRect(m_stripsPlot);
+        m_stripsPlot->plotLayout()->addElement(s, 0, c.rect);
+        c.rect->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
+        c.rect->setRangeDrag(Qt::Horizontal);
+        c.rect->setRangeZoom(Qt::Horizontal);
+        QCPAxis* time = c.rect->axis(QCPAxis::atBottom);
+        time->setTicker(ticker);
+        time->setTickLabels(s == kRateStrip);
+        c.rect->axis(QCPAxis::atLeft)->setLabel(QString::fromUtf8(kTitles[s]));
+        for (QCPAxis* a : c.rect->axes()) a->grid()->setLayer(QStringLiteral("grid"));
+        c.graph = m_stripsPlot->addGraph(time, c.rect->axis(QCPAxis::atLeft));
         c.graph->setPen(QPen(s == kErrorStrip ? kSightColour : kAntennaColour));
-        connect(c.plot->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+        connect(time, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
                 [this, s] { stripRangeChangedByOperator(s); });
-        connect(c.plot, &QCustomPlot::mouseDoubleClick, this, [this] {
-            m_follow = true;
-            refreshData();
-        });
     }
-    m_strips[kRateStrip].plot->xAxis->setLabel(QStringLiteral("UTC"));
+    connect(m_stripsPlot, &QCustomPlot::mouseDoubleClick, this, [this] {
+        m_follow = true;
+        refreshData();
+    });
+    m_strips[kRateStrip].rect->axis(QCPAxis::atBottom)->setLabel(QStringLiteral("UTC"));
     m_strips[kRateStrip].graph->setLineStyle(QCPGraph::lsStepLeft);
 }
 
@@ -405,11 +394,11 @@ int TrackingWindow::trailPoints() const
 }
 double TrackingWindow::spanStart() const
 {
-    return m_strips[0].plot->xAxis->range().lower;
+    return m_strips[0].rect->axis(QCPAxis::atBottom)->range().lower;
 }
 double TrackingWindow::spanEnd() const
 {
-    return m_strips[0].plot->xAxis->range().upper;
+    return m_strips[0].rect->axis(QCPAxis::atBottom)->range().upper;
 }
 
 void TrackingWindow::selectSpan(int index)
@@ -435,19 +424,18 @@ void TrackingWindow::refreshNow()
 {
     refreshData();
     for (QCustomPlot* p : {m_sky, m_plan}) p->replot();
-    for (const StripChart& c : m_strips) c.plot->replot();
+    m_stripsPlot->replot();
 }
 
 void TrackingWindow::refreshLive()
 {
     m_liveDirty = false;
-    const qsizetype n = m_series ? m_series->size() : 0;
-    for (QLabel* l : m_readouts) l->clear();
+    std::array<QString, kReadouts> texts;
     m_skyAntenna->data()->clear();
     m_skySight->data()->clear();
     m_planVehicle->data()->clear();
     m_planRay->setVisible(false);
-    if (n > 0) {
+    if (m_series && !m_series->isEmpty()) {
         const PlotPoint& p = m_series->back();
         const bool antenna = has(p, tracking::kHasAntenna);
         if (antenna) {
@@ -455,32 +443,62 @@ void TrackingWindow::refreshLive()
             m_skyAntenna->addData(at.x(), at.y());
         }
         if (has(p, tracking::kHasDirection)) {
-            m_readouts[kLosAzimuth]->setText(degreesText(p.losAz, 1));
-            m_readouts[kLosElevation]->setText(degreesText(p.losEl, 1));
+            texts[kLosAzimuth] = degreesText(p.losAz, 1);
+            texts[kLosElevation] = degreesText(p.losEl, 1);
             const QPointF sight = skyPosition(p.losAz, p.losEl);
             m_skySight->addData(sight.x(), sight.y());
         }
         if (has(p, tracking::kHasGeometry)) {
-            m_readouts[kSlantRange]->setText(metresText(p.slantM));
-            m_readouts[kGroundRange]->setText(metresText(p.groundM));
+            texts[kSlantRange] = metresText(p.slantM);
+            texts[kGroundRange] = metresText(p.groundM);
             m_planVehicle->addData(p.eastM, p.northM);
         }
-        if (has(p, tracking::kHasError)) m_readouts[kError]->setText(degreesText(p.errorDeg, 2));
+        if (has(p, tracking::kHasError)) texts[kError] = degreesText(p.errorDeg, 2);
         // The pointing ray reaches past the vehicle, or across the view without one.
         const double reach = std::max({double(p.groundM) * 1.2, m_ringStep * 4, kMinPlanRangeM});
         const double a = p.antennaAz * std::numbers::pi / 180.0;
         m_planRay->start->setCoords(0, 0);
         m_planRay->end->setCoords(reach * std::sin(a), reach * std::cos(a));
         m_planRay->setVisible(antenna);
-    }
-    const double from = following() ? newestTime() - spanSeconds() : spanStart();
-    const double to = following() ? newestTime() : spanEnd();
-    if (m_series) {
+        const double from = following() ? p.t - spanSeconds() : spanStart();
+        const double to = following() ? p.t : spanEnd();
         const tracking::SpanStats worst = tracking::maxErrorBetween(*m_series, from, to);
-        if (worst.any) m_readouts[kMaxError]->setText(degreesText(worst.maxErrorDeg, 2));
+        if (worst.any) texts[kMaxError] = degreesText(worst.maxErrorDeg, 2);
     }
-    m_skyMarkers->replot();
-    m_planMarkers->replot();
+    for (int r = 0; r < kReadouts; ++r) m_readouts[r]->setText(texts[r]);  // the same text: no paint
+
+    // The views are drawn again only when a marker moved by a pixel (an antenna that follows a
+    // vehicle a kilometre away moves a pixel or two a second), and at most every other tick.
+    const auto pixels = [](const QCPGraph* g) {
+        if (g->data()->isEmpty()) return QPoint(-1, -1);
+        const QCPGraphData& d = *g->data()->constBegin();
+        return QPoint(int(std::lround(g->keyAxis()->coordToPixel(d.key))),
+                      int(std::lround(g->valueAxis()->coordToPixel(d.value))));
+    };
+    const std::array<QPoint, 2> sky{pixels(m_skyAntenna), pixels(m_skySight)};
+    const std::array<QPoint, 2> plan{
+        pixels(m_planVehicle),
+        m_planRay->visible() ? m_planRay->end->pixelPosition().toPoint() : QPoint(-1, -1)};
+    const auto follow = [this](QCustomPlot* view, const std::array<QPoint, 2>& now, ViewState& shown) {
+        if (now == shown.markers) return;
+        if (m_tick < shown.nextTick) {
+            m_liveDirty = true;  // drawn at a later tick
+            return;
+        }
+        shown.markers = now;
+        shown.nextTick = m_tick + 2;
+        view->replot(QCustomPlot::rpQueuedReplot);
+    };
+    follow(m_sky, sky, m_skyShown);
+    follow(m_plan, plan, m_planShown);
+}
+
+int TrackingWindow::dataEveryTicks() const
+{
+    // Trails and strip charts move about a pixel per refresh: every second over one minute,
+    // less often over longer spans.
+    const double span = spanSeconds();
+    return span <= 60 ? 4 : span <= 300 ? 8 : 20;
 }
 
 void TrackingWindow::refreshData()
@@ -534,23 +552,22 @@ void TrackingWindow::refreshData()
 
     setStripRange(from, to);
     if (m_planFollow) fitPlan();
-    refreshLive();
-    for (QCustomPlot* p : {m_sky, m_plan}) p->replot(QCustomPlot::rpQueuedReplot);
-    for (const StripChart& c : m_strips) c.plot->replot(QCustomPlot::rpQueuedReplot);
+    refreshLive();  // the views follow when their markers (the trails' newest points) moved
+    m_stripsPlot->replot(QCustomPlot::rpQueuedReplot);
 }
 
 void TrackingWindow::setStripRange(double from, double to)
 {
     m_settingRanges = true;
     for (int s = 0; s < kStrips; ++s) {
-        QCustomPlot* plot = m_strips[s].plot;
-        plot->xAxis->setRange(from, to);
+        m_strips[s].rect->axis(QCPAxis::atBottom)->setRange(from, to);
         bool found = false;
         QCPRange r = m_strips[s].graph->getValueRange(found, QCP::sdBoth, QCPRange(from, to));
         if (!found) r = QCPRange(0, 1);
         if (s == kErrorStrip || s == kRateStrip || s == kSlantStrip) r.lower = 0;
         const double margin = std::max(r.size() * 0.08, s == kErrorStrip ? 0.05 : 1.0);
-        plot->yAxis->setRange(r.lower == 0 ? 0 : r.lower - margin, r.upper + margin);
+        m_strips[s].rect->axis(QCPAxis::atLeft)->setRange(r.lower == 0 ? 0 : r.lower - margin,
+                                                          r.upper + margin);
     }
     m_settingRanges = false;
 }
@@ -561,14 +578,12 @@ void TrackingWindow::stripRangeChangedByOperator(int strip)
     // The operator dragged or zoomed one chart: the others show the same time, and the charts
     // stop following the flight until a span is chosen again or a chart is double-clicked.
     m_follow = false;
-    const QCPRange r = m_strips[strip].plot->xAxis->range();
+    const QCPRange r = m_strips[strip].rect->axis(QCPAxis::atBottom)->range();
     m_settingRanges = true;
-    for (int s = 0; s < kStrips; ++s) {
-        if (s == strip) continue;
-        m_strips[s].plot->xAxis->setRange(r);
-        m_strips[s].plot->replot(QCustomPlot::rpQueuedReplot);
-    }
+    for (int s = 0; s < kStrips; ++s)
+        if (s != strip) m_strips[s].rect->axis(QCPAxis::atBottom)->setRange(r);
     m_settingRanges = false;
+    m_stripsPlot->replot(QCustomPlot::rpQueuedReplot);
 }
 
 void TrackingWindow::fitPlan()

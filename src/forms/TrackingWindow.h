@@ -9,10 +9,10 @@
 
 #include "TrackingView.h"
 
+class QCPAxisRect;
 class QCPCurve;
 class QCPGraph;
 class QCPItemLine;
-class QCPLayer;
 class QComboBox;
 class QCustomPlot;
 class QLabel;
@@ -51,7 +51,7 @@ public:
     QString recordStatus() const;
     QCustomPlot* skyPlot() const { return m_sky; }
     QCustomPlot* planPlot() const { return m_plan; }
-    QCustomPlot* stripPlot(Strip s) const { return m_strips[s].plot; }
+    QCustomPlot* stripsPlot() const { return m_stripsPlot; }
     /// Points in strip chart `s` and in the sky and plan trails.
     int stripPoints(Strip s) const;
     int trailPoints() const;
@@ -61,10 +61,11 @@ public:
     void selectSpan(int index);
     /// Applies what arrived since the last refresh at once (the timers do it at their pace).
     void refreshNow();
-    /// The two paces of the live view. Markers and readouts: the newest point, five times a
-    /// second, only the marker layers drawn again.
+    /// The two paces of the live view. Markers and readouts: the newest point, four times a
+    /// second; a view is drawn again only when a marker moved by a pixel, at most twice a second.
     void refreshLive();
-    /// Trails, strip charts and ranges from every point, once a second (a queued replot).
+    /// Trails, strip charts and ranges from every point: once a second over the one-minute
+    /// span, every 2 s over five minutes, every 5 s over fifteen (a queued replot).
     void refreshData();
 
 protected:
@@ -73,7 +74,7 @@ protected:
 
 private:
     struct StripChart {
-        QCustomPlot* plot = nullptr;
+        QCPAxisRect* rect = nullptr;
         QCPGraph* graph = nullptr;
     };
 
@@ -88,6 +89,7 @@ private:
     void setStripRange(double from, double to);
     void stripRangeChangedByOperator(int strip);
     double spanSeconds() const;
+    int dataEveryTicks() const;
     double newestTime() const;
     bool following() const { return !m_review && m_follow; }
 
@@ -113,16 +115,22 @@ private:
     QCPCurve* m_skyTrail = nullptr;
     QCPGraph* m_skyAntenna = nullptr;
     QCPGraph* m_skySight = nullptr;
-    QCPLayer* m_skyMarkers = nullptr;
+    /// What a view last drew of its markers (their pixels), and the first tick it may draw again.
+    struct ViewState {
+        std::array<QPoint, 2> markers{};
+        int nextTick = 0;
+    };
+    ViewState m_skyShown;
 
     QCustomPlot* m_plan = nullptr;
     QCPCurve* m_planTrail = nullptr;
     QCPGraph* m_planVehicle = nullptr;
     QCPItemLine* m_planRay = nullptr;
-    QCPLayer* m_planMarkers = nullptr;
+    ViewState m_planShown;
     std::array<QCPCurve*, 4> m_rings{};
     double m_ringStep = 0;
 
+    QCustomPlot* m_stripsPlot = nullptr;
     std::array<StripChart, kStrips> m_strips{};
     QTimer* m_timer = nullptr;
 };
