@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr int kTickMs = 250;  ///< readouts four times a second, the views at most twice
+constexpr int kTickMs = 500;  ///< readouts twice a second, the views at most once
 constexpr double kSkyRim = 100.0;   ///< the sky view shows down to 10 degrees below the horizon
 constexpr double kMinPlanRangeM = 100.0;
 const QColor kAntennaColour(20, 90, 220);
@@ -498,7 +498,7 @@ int TrackingWindow::dataEveryTicks() const
     // Trails and strip charts move about a pixel per refresh: every second over one minute,
     // less often over longer spans.
     const double span = spanSeconds();
-    return span <= 60 ? 4 : span <= 300 ? 8 : 20;
+    return span <= 60 ? 2 : span <= 300 ? 4 : 10;
 }
 
 void TrackingWindow::refreshData()

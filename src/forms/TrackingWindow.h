@@ -61,8 +61,8 @@ public:
     void selectSpan(int index);
     /// Applies what arrived since the last refresh at once (the timers do it at their pace).
     void refreshNow();
-    /// The two paces of the live view. Markers and readouts: the newest point, four times a
-    /// second; a view is drawn again only when a marker moved by a pixel, at most twice a second.
+    /// The two paces of the live view. Markers and readouts: the newest point, twice a second;
+    /// a view is drawn again only when a marker moved by a pixel, at most once a second.
     void refreshLive();
     /// Trails, strip charts and ranges from every point: once a second over the one-minute
     /// span, every 2 s over five minutes, every 5 s over fifteen (a queued replot).
