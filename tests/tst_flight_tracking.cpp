@@ -3,6 +3,7 @@
 // back in a review, records that cannot be read whole, and a record whose writes fail.
 
 #include <sys/resource.h>
+#include <QImage>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
@@ -110,6 +111,21 @@ private slots:
         QCOMPARE(w->readout(TrackingWindow::kMaxError), degrees(error, 2));
         w->refreshNow();
         QCOMPARE(w->trailPoints(), 1);
+
+        // The saved pictures hold the plots as drawn: the red line-of-sight markers of both
+        // views in the PNG, and a PDF of the same.
+        const QString png = c.fixture().resourceDir() + QStringLiteral("views.png");
+        const QString pdf = c.fixture().resourceDir() + QStringLiteral("views.pdf");
+        QString why;
+        QVERIFY2(w->savePicture(png, &why) && w->savePicture(pdf, &why), qPrintable(why));
+        const QImage shot(png);
+        QVERIFY(!shot.isNull());
+        int red = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                red += shot.pixelColor(x, y) == QColor(220, 30, 30);
+        QVERIFY2(red >= 40, qPrintable(QString::number(red)));
+        QVERIFY(readFileBytes(pdf).startsWith("%PDF-"));
     }
 
     // "Record" writes one row per pointing reply into the records folder; the same rows come

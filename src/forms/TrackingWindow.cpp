@@ -77,17 +77,105 @@ void setCircle(QCPCurve* curve, double radius)
     curve->setData(t, x, y, true);
 }
 
+/// A paint device that keeps nothing: what is drawn on it costs the geometry only.
+class NowhereEngine final : public QPaintEngine {
+public:
+    NowhereEngine() : QPaintEngine(AllFeatures) {}
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState&) override {}
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void drawImage(const QRectF&, const QImage&, const QRectF&, Qt::ImageConversionFlags) override {}
+    void drawTiledPixmap(const QRectF&, const QPixmap&, const QPointF&) override {}
+    void drawPath(const QPainterPath&) override {}
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+    void drawPolygon(const QPoint*, int, PolygonDrawMode) override {}
+    void drawLines(const QLineF*, int) override {}
+    void drawLines(const QLine*, int) override {}
+    void drawRects(const QRectF*, int) override {}
+    void drawRects(const QRect*, int) override {}
+    void drawPoints(const QPointF*, int) override {}
+    void drawPoints(const QPoint*, int) override {}
+    void drawEllipse(const QRectF&) override {}
+    void drawEllipse(const QRect&) override {}
+    void drawTextItem(const QPointF&, const QTextItem&) override {}
+    Type type() const override { return User; }
+};
+
+class Nowhere final : public QPaintDevice {
+public:
+    QPaintEngine* paintEngine() const override { return &m_engine; }
+
+protected:
+    int metric(PaintDeviceMetric m) const override
+    {
+        switch (m) {
+        case PdmWidth:
+        case PdmHeight:
+        case PdmWidthMM:
+        case PdmHeightMM: return 1;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY: return 96;
+        case PdmDepth: return 32;
+        case PdmNumColors: return std::numeric_limits<int>::max();
+        case PdmDevicePixelRatio: return 1;
+        case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
+        }
+        return 0;
+    }
+
+private:
+    mutable NowhereEngine m_engine;
+};
+
+/// QCustomPlot's own replots (after a resize, a drag or a zoom) draw into this instead of a
+/// picture the size of the plot.
+class NoPicture final : public QCPAbstractPaintBuffer {
+public:
+    NoPicture() : QCPAbstractPaintBuffer(QSize(1, 1), 1.0) {}
+    QCPPainter* startPainting() override { return new QCPPainter(&m_nowhere); }
+    void draw(QCPPainter*) const override {}
+    void clear(const QColor&) override {}
+
+protected:
+    void reallocateBuffer() override {}
+
+private:
+    Nowhere m_nowhere;
+};
+
+/// A plot drawn straight into the window when it is painted. QCustomPlot otherwise keeps a
+/// picture of every plot to paint from, 2 MB for this window's three at its first size, and
+/// these plots are painted only after they changed anyway. A change is shown with update().
+class WindowPlot final : public QCustomPlot {
+public:
+    explicit WindowPlot(QWidget* parent) : QCustomPlot(parent)
+    {
+        mPaintBuffers.clear();
+        mPaintBuffers.append(QSharedPointer<QCPAbstractPaintBuffer>(new NoPicture));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QCPPainter painter(this);
+        if (!painter.isActive()) return;
+        if (mBackgroundBrush.style() != Qt::NoBrush) painter.fillRect(mViewport, mBackgroundBrush);
+        draw(&painter);
+    }
+};
+
 /// A plot of our look: the controls' font (its glyphs are cached already), no antialiasing
 /// for data (cheaper, and crisp at 1 px), tick labels drawn rather than kept as pictures.
 QCustomPlot* newPlot(QWidget* parent)
 {
-    auto* plot = new QCustomPlot(parent);
+    auto* plot = new WindowPlot(parent);
     plot->setNotAntialiasedElements(QCP::aePlottables | QCP::aeGrid | QCP::aeAxes);
     plot->setPlottingHint(QCP::phCacheLabels, false);
-    // Repainted with the rest of the window, not at once: the plots replotted in one turn of
-    // the event loop reach the screen in one flush.
     plot->setPlottingHint(QCP::phImmediateRefresh, false);
-    // One paint buffer is enough: the selection overlay is not used.
+    // One paint buffer (of no picture) is enough: the selection overlay is not used.
     if (QCPLayer* overlay = plot->layer(QStringLiteral("overlay")))
         overlay->setMode(QCPLayer::lmLogical);
     plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
@@ -266,7 +354,7 @@ void TrackingWindow::buildSky()
     m_sky->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
     connect(m_sky, &QCustomPlot::mouseDoubleClick, this, [this] {
         squareAxes(m_sky, 0, 0, kSkyRim);
-        m_sky->replot();
+        m_sky->update();
     });
     m_sky->installEventFilter(this);
 }
@@ -299,7 +387,7 @@ void TrackingWindow::buildPlan()
     connect(m_plan, &QCustomPlot::mouseDoubleClick, this, [this] {
         m_planFollow = true;
         fitPlan();
-        m_plan->replot();
+        m_plan->update();
     });
     m_plan->installEventFilter(this);
 }
@@ -423,8 +511,7 @@ double TrackingWindow::newestTime() const
 void TrackingWindow::refreshNow()
 {
     refreshData();
-    for (QCustomPlot* p : {m_sky, m_plan}) p->replot();
-    m_stripsPlot->replot();
+    for (QCustomPlot* p : {m_sky, m_plan, m_stripsPlot}) p->update();
 }
 
 void TrackingWindow::refreshLive()
@@ -487,7 +574,7 @@ void TrackingWindow::refreshLive()
         }
         shown.markers = now;
         shown.nextTick = m_tick + 2;
-        view->replot(QCustomPlot::rpQueuedReplot);
+        view->update();
     };
     follow(m_sky, sky, m_skyShown);
     follow(m_plan, plan, m_planShown);
@@ -553,7 +640,7 @@ void TrackingWindow::refreshData()
     setStripRange(from, to);
     if (m_planFollow) fitPlan();
     refreshLive();  // the views follow when their markers (the trails' newest points) moved
-    m_stripsPlot->replot(QCustomPlot::rpQueuedReplot);
+    m_stripsPlot->update();
 }
 
 void TrackingWindow::setStripRange(double from, double to)
@@ -583,7 +670,7 @@ void TrackingWindow::stripRangeChangedByOperator(int strip)
     for (int s = 0; s < kStrips; ++s)
         if (s != strip) m_strips[s].rect->axis(QCPAxis::atBottom)->setRange(r);
     m_settingRanges = false;
-    m_stripsPlot->replot(QCustomPlot::rpQueuedReplot);
+    m_stripsPlot->update();
 }
 
 void TrackingWindow::fitPlan()
@@ -676,7 +763,7 @@ bool TrackingWindow::eventFilter(QObject* watched, QEvent* event)
                 squareAxes(m_sky, 0, 0, kSkyRim);
             else if (m_planFollow)
                 fitPlan();
-            plot->replot();
+            plot->update();
         });
     }
     return QWidget::eventFilter(watched, event);
