@@ -21,8 +21,10 @@ constexpr double kAcrossM = 680.0;
 /// Height above the site: 50..400 m, highest half-way in, lowest half-way out.
 constexpr double kMeanHeightM = 225.0;
 constexpr double kHeightSwingM = 175.0;
-/// The start: on the way in, 20 s before the closest pass.
-constexpr double kStartAngle = 0.85 * kPi;
+/// The start: farthest out, low in the sky (where a tracker spends most of a flight), so that
+/// a fixed azimuth offset first shows as nearly the same pointing error; the closest pass,
+/// 40 degrees up, comes 140 s later.
+constexpr double kStartAngle = 0.0;
 
 const GeographicLib::LocalCartesian& siteFrame() {
     static const GeographicLib::LocalCartesian frame(double(kSiteLat) * 1e-7,

@@ -425,7 +425,7 @@ def flow_tracking(desk):
     errors = [float(r["pointing_error_deg"]) for r in rows if r["pointing_error_deg"]]
     if not offsets or abs(median(offsets) - 5) > 0.5:
         raise Failure(f"antenna minus line of sight azimuth, median {median(offsets)}, not 5")
-    if not 2.5 < median(errors) <= 5.5:
+    if not 4.5 < median(errors) <= 5.5:  # the flight starts low: cos(elevation) near 1
         raise Failure(f"pointing error median {median(errors)}, not near 5")
     if any(r["link"] != "udp" for r in rows):
         raise Failure("a row not from the UDP link")
