@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -264,6 +265,18 @@ private slots:
         const RecordReadResult r = readRecord(path);
         QCOMPARE(r.firstBadLine, 0);
         QCOMPARE(r.samples.size(), std::size_t(2));
+
+        // Its folder removed, a record fails at the next flush rather than writing on into a
+        // file nobody can open.
+        const QString gonePath = dir.filePath(QStringLiteral("gone/record.csv"));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("gone")));
+        w = RecordWriter::create(gonePath, &error);
+        QVERIFY2(w, qPrintable(error));
+        QVERIFY(w->append(samples[1]) && w->flush());
+        QVERIFY(QDir(dir.filePath(QStringLiteral("gone"))).removeRecursively());
+        QVERIFY(!w->flush());
+        QVERIFY2(w->errorText().endsWith(QLatin1String("has been deleted.")),
+                 qPrintable(w->errorText()));
     }
 
     void malformed_data()

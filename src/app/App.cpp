@@ -210,6 +210,10 @@ void App::dispatch(const UiEvent& e)
         return;
     }
     if (m_inHandler || m_boxes.isOpen()) return;
+    // What the operator does may open a link, and a TCP connection holds the loop while it is
+    // made: the record's rows do not wait on it.
+    if (e.kind == UiEvent::Kind::Control || e.kind == UiEvent::Kind::Menu)
+        m_flight->writeBuffered();
     m_inHandler = true;
     if (m_stats) m_stats->begin();
     const bool dataArrived = m_link.hasNetworkConnection() && m_link.networkDataPending();
@@ -219,6 +223,8 @@ void App::dispatch(const UiEvent& e)
         if (e.number == kMenuReturn || e.number == kMenuGridReturn) commitReturn();
         break;
     case UiEvent::Kind::Control:
+        // The Tracking window numbers its few controls on its own; the rest share one table.
+        if (e.window == TrackingView::kWindow) break;
         trackFocus();
         if (e.number > 0) controlEvent(e.number);
         break;

@@ -210,11 +210,19 @@ void FlightTracking::flush()
         return;
     }
     if (!m_writer->flush()) {
-        stopRecording(QStringLiteral("The record %1 stopped. %2 The rows written before are kept.")
-                          .arg(QFileInfo(m_writer->path()).fileName(), m_writer->errorText()));
+        const bool kept = m_writer->rows() > 0;
+        stopRecording(
+            QStringLiteral("The record %1 stopped. %2%3")
+                .arg(QFileInfo(m_writer->path()).fileName(), m_writer->errorText(),
+                     kept ? QStringLiteral(" The rows written before are kept.") : QString()));
         return;
     }
     updateRecordStatus();
+}
+
+void FlightTracking::writeBuffered()
+{
+    if (m_writer) m_writer->flush();
 }
 
 void FlightTracking::review(const QString& path)

@@ -46,6 +46,9 @@ public:
     /// The once-a-second timer: the record's rows go to the file. It runs even while a message
     /// box suspends everything else, so that rows never wait on an operator's answer.
     void flush();
+    /// The record's rows so far go to the file now, before something that may hold the loop
+    /// (opening a TCP link waits up to 5 s); a failure is told at the next flush().
+    void writeBuffered();
 
     /// `--record`: records from now into the file `writer` created.
     void startRecording(std::unique_ptr<tracking::RecordWriter> writer);

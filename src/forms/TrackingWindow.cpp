@@ -162,6 +162,13 @@ protected:
     {
         QCPPainter painter(this);
         if (!painter.isActive()) return;
+        if (painter.paintEngine()->type() == QPaintEngine::Pdf) {
+            // A saved PDF: lines of the screen's width and where they are, not hairlines snapped
+            // to whole pixels.
+            painter.setMode(QCPPainter::pmVectorized);
+            painter.setMode(QCPPainter::pmNonCosmetic);
+            painter.setMode(QCPPainter::pmNoCaching);
+        }
         if (mBackgroundBrush.style() != Qt::NoBrush) painter.fillRect(mViewport, mBackgroundBrush);
         draw(&painter);
     }

@@ -1,6 +1,7 @@
 #include "FlightRecord.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -288,6 +289,17 @@ bool RecordWriter::append(const TrackSample& sample)
 bool RecordWriter::flush()
 {
     if (failed()) return false;
+    // Writes into a file that was deleted (or whose folder was) still succeed, into a file no
+    // one can open: a record that cannot be found afterwards has failed.
+    struct stat st {};
+    if (::fstat(m_fd, &st) == 0 && st.st_nlink == 0) {
+        m_error = QStringLiteral("Cannot write %1: the file has been deleted.").arg(m_path);
+        m_failed = true;
+        m_fileRows = 0;
+        m_buffer.resize(0);
+        m_bufferedRows = 0;
+        return false;
+    }
     if (m_buffer.isEmpty()) return true;
     qsizetype written = 0;
     const int e = writeAll(m_fd, m_buffer, &written);

@@ -69,7 +69,8 @@ public:
     /// after that.
     bool flush();
 
-    /// Rows accepted: in the file or in the buffer. After a failure, the whole rows in the file.
+    /// Rows accepted: in the file or in the buffer. After a failure, the whole rows in the file
+    /// (none once the file has been deleted).
     qint64 rows() const { return m_fileRows + m_bufferedRows; }
     QString path() const { return m_path; }
     QString errorText() const { return m_error; }

@@ -19,8 +19,8 @@ public:
                   QStringView supplyMillivolts, QStringView temperatureC);
 
     /// The sample of a pointing reply. The antenna's angles are limited to 0..360 and -90..90
-    /// (NaN reads as 0); the geometry is there only when both the origin and the vehicle are
-    /// known, the pointing error only when the line of sight has a direction.
+    /// (a NaN angle: no antenna direction); the geometry is there only when both the origin and the
+    /// vehicle are known, the pointing error only when the line of sight has a direction.
     TrackSample onPointing(qint64 utcMs, LinkTag link, double azDeg, double elDeg,
                            QStringView lat1e7, QStringView lon1e7, QStringView altM,
                            qint64 flags) const;
