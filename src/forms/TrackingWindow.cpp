@@ -181,6 +181,7 @@ QCustomPlot* newPlot(QWidget* parent)
     auto* plot = new WindowPlot(parent);
     plot->setNotAntialiasedElements(QCP::aePlottables | QCP::aeGrid | QCP::aeAxes);
     plot->setPlottingHint(QCP::phCacheLabels, false);
+    // QCustomPlot's own replots (a drag, a zoom) are painted with the rest of the window.
     plot->setPlottingHint(QCP::phImmediateRefresh, false);
     // One paint buffer (of no picture) is enough: the selection overlay is not used.
     if (QCPLayer* overlay = plot->layer(QStringLiteral("overlay")))

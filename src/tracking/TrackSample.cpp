@@ -24,15 +24,20 @@ QStringView trimmed(QStringView t)
 
 bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 
+/// Takes a leading sign off `t`; true when it was a minus.
+bool takeSign(QStringView& t)
+{
+    if (t.isEmpty() || (t.front() != u'-' && t.front() != u'+')) return false;
+    const bool negative = t.front() == u'-';
+    t = t.sliced(1);
+    return negative;
+}
+
 /// A plain signed decimal integer within ±kMaxCoordinate1e7.
 std::optional<qint64> coordinateField(QStringView text)
 {
     QStringView t = trimmed(text);
-    bool negative = false;
-    if (!t.isEmpty() && (t.front() == u'-' || t.front() == u'+')) {
-        negative = t.front() == u'-';
-        t = t.sliced(1);
-    }
+    const bool negative = takeSign(t);
     if (t.isEmpty()) return std::nullopt;
     qint64 v = 0;
     for (const QChar c : t) {
@@ -63,11 +68,7 @@ QLatin1String linkText(LinkTag link)
 std::optional<double> decimalFromField(QStringView text)
 {
     QStringView t = trimmed(text);
-    bool negative = false;
-    if (!t.isEmpty() && (t.front() == u'-' || t.front() == u'+')) {
-        negative = t.front() == u'-';
-        t = t.sliced(1);
-    }
+    const bool negative = takeSign(t);
     if (t.isEmpty() || t.size() > kMaxDecimalChars) return std::nullopt;
     char chars[kMaxDecimalChars];
     bool point = false, digit = false;
